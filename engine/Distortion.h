@@ -1,0 +1,20 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_dsp/juce_dsp.h>
+
+// 4x-oversampled waveshaper: drive, one of three curves, then a trim of 1/sqrt(drive).
+class Distortion
+{
+public:
+    explicit Distortion(juce::AudioProcessorValueTreeState& state);
+
+    void prepare(const juce::dsp::ProcessSpec& spec);
+    void process(juce::AudioBuffer<float>& buffer);
+
+private:
+    juce::dsp::Gain<float> preGain;
+    juce::dsp::Gain<float> postGain;
+    std::unique_ptr<juce::dsp::Oversampling<float>> oversampler;
+    juce::AudioProcessorValueTreeState& valueTreeState;
+};
