@@ -1,0 +1,168 @@
+#include "PluginProcessor.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+struct Expected
+{
+    const char* id;
+    bool isInt;
+    float start, end, interval, defaultValue;
+    const char* defaultText;
+};
+
+// clang-format off
+const Expected expectedParameters[] = {
+    {"delay",         true,  0.0f,      2500.0f,  1.0f,  0.0f,     "0"},
+    {"feedback",      false, 0.0f,      1.0f,     0.01f, 0.0f,     "0.00"},
+    {"distortion",    true,  1.0f,      99.0f,    1.0f,  1.0f,     "1"},
+    {"lowPass",       false, 20.0f,     20000.0f, 0.1f,  20000.0f, "20000.0"},
+    {"highPass",      false, 20.0f,     20000.0f, 0.1f,  20.0f,    "20.0"},
+    {"dryWet",        false, 0.0f,      1.0f,     0.01f, 1.0f,     "1.00"},
+    {"lowPassQ",      false, 1.0f,      25.0f,    0.1f,  1.0f,     "1.0"},
+    {"highPassQ",     false, 1.0f,      25.0f,    0.1f,  1.0f,     "1.0"},
+    {"freqGain",      false, 1.0f,      12.0f,    0.1f,  1.0f,     "1.0"},
+    {"freqQ",         false, 1.0f,      25.0f,    0.1f,  1.0f,     "1.0"},
+    {"ratio",         false, 1.0f,      16.0f,    1.0f,  1.0f,     "1"},
+    {"signalOrder",   true,  0.0f,      1.0f,     1.0f,  0.0f,     "0"},
+    {"filterOrder",   true,  0.0f,      1.0f,     1.0f,  0.0f,     "0"},
+    {"distType",      true,  1.0f,      3.0f,     1.0f,  1.0f,     "1"},
+    {"lpfEnv",        false, -20000.0f, 20000.0f, 0.01f, 0.0f,     "0.00"},
+    {"hpfEnv",        false, -20000.0f, 20000.0f, 0.01f, 0.0f,     "0.00"},
+    {"lpfEnvAttack",  false, 0.0f,      3.0f,     0.01f, 0.0f,     "0.00"},
+    {"lpfEnvRelease", false, 0.0f,      3.0f,     0.01f, 1.0f,     "1.00"},
+    {"hpfEnvAttack",  false, 0.0f,      3.0f,     0.01f, 0.0f,     "0.00"},
+    {"hpfEnvRelease", false, 0.0f,      3.0f,     0.01f, 1.0f,     "1.00"},
+    {"lpfSkew",       false, 0.1f,      1.0f,     0.01f, 1.0f,     "1.00"},
+    {"hpfSkew",       false, 0.1f,      1.0f,     0.01f, 1.0f,     "1.00"},
+    {"inputGain",     false, -100.0f,   24.0f,    0.1f,  0.0f,     "0.0"},
+    {"outputGain",    false, -100.0f,   24.0f,    0.1f,  0.0f,     "0.0"},
+};
+// clang-format on
+
+class ParameterTest : public ::testing::Test
+{
+protected:
+    juce::RangedAudioParameter& parameter(const char* id)
+    {
+        auto* p = processor.valueTreeState.getParameter(id);
+        EXPECT_NE(p, nullptr) << id;
+        return *p;
+    }
+
+    // Sets a real value the way a host or an attachment does: normalised, with notification.
+    float setReal(const char* id, float value)
+    {
+        auto& p = parameter(id);
+        p.setValueNotifyingHost(p.convertTo0to1(value));
+        return processor.valueTreeState.getRawParameterValue(id)->load();
+    }
+
+    float setNormalised(const char* id, float normalised)
+    {
+        parameter(id).setValueNotifyingHost(normalised);
+        return processor.valueTreeState.getRawParameterValue(id)->load();
+    }
+
+    juce::ScopedJuceInitialiser_GUI gui;
+    SorvandelAudioProcessor processor;
+};
+} // namespace
+
+TEST_F(ParameterTest, LayoutHoldsTheTwentyFourParametersInOrderWithTheirRangesAndDefaults)
+{
+    const auto& parameters = processor.getParameters();
+    ASSERT_EQ(parameters.size(), 24);
+
+    for (int i = 0; i < 24; ++i)
+    {
+        const auto& e = expectedParameters[i];
+        SCOPED_TRACE(e.id);
+        auto* ranged = dynamic_cast<juce::RangedAudioParameter*>(parameters[i]);
+        ASSERT_NE(ranged, nullptr);
+
+        EXPECT_EQ(ranged->getParameterID(), e.id);
+        EXPECT_EQ(ranged->getName(100), e.id);
+        EXPECT_EQ(ranged->getVersionHint(), 1);
+        EXPECT_EQ(ranged->getLabel(), "");
+        EXPECT_TRUE(ranged->isAutomatable());
+        EXPECT_FALSE(ranged->isMetaParameter());
+        EXPECT_EQ(dynamic_cast<juce::AudioParameterInt*>(ranged) != nullptr, e.isInt);
+        EXPECT_EQ(dynamic_cast<juce::AudioParameterFloat*>(ranged) != nullptr, !e.isInt);
+
+        const auto& range = ranged->getNormalisableRange();
+        EXPECT_EQ(range.start, e.start);
+        EXPECT_EQ(range.end, e.end);
+        EXPECT_EQ(range.interval, e.interval);
+        EXPECT_EQ(range.skew, 1.0f);
+        EXPECT_FALSE(range.symmetricSkew);
+
+        EXPECT_EQ(processor.valueTreeState.getRawParameterValue(e.id)->load(), e.defaultValue);
+        EXPECT_EQ(ranged->getText(ranged->getDefaultValue(), 1024), e.defaultText);
+    }
+}
+
+TEST_F(ParameterTest, ValuesBeyondTheRangeAreLimited)
+{
+    EXPECT_EQ(setReal("inputGain", 30.0f), 24.0f);
+    EXPECT_EQ(setReal("outputGain", -250.0f), -100.0f);
+    EXPECT_EQ(setReal("lowPass", 5.0f), 20.0f);
+    EXPECT_EQ(setNormalised("delay", 1.5f), 2500.0f);
+    EXPECT_EQ(setNormalised("distType", -0.5f), 1.0f);
+}
+
+TEST_F(ParameterTest, ValuesBetweenGridPointsSnapToTheNearestOne)
+{
+    // 0.01f * 33 in single precision, not the float nearest 0.33.
+    EXPECT_EQ(setReal("feedback", 0.333f), 0.01f * 33.0f);
+    EXPECT_DOUBLE_EQ(static_cast<double>(setReal("feedback", 0.333f)), 0.3299999833106995);
+    EXPECT_EQ(setReal("distType", 2.4f), 2.0f);
+    EXPECT_EQ(setReal("ratio", 7.6f), 8.0f);
+    EXPECT_EQ(parameter("ratio").getCurrentValueAsText(), "8");
+    EXPECT_EQ(setReal("lowPass", 1000.04f), 20.0f + 0.1f * 9800.0f);
+}
+
+TEST_F(ParameterTest, HostNormalisedValuesMapLinearly)
+{
+    EXPECT_EQ(setNormalised("delay", 0.5f), 1250.0f);
+    EXPECT_EQ(setNormalised("distType", 0.5f), 2.0f);
+    EXPECT_EQ(setNormalised("lpfEnv", 0.5f), 0.0f);
+    EXPECT_EQ(setNormalised("lowPass", 0.5f), 10010.0f);
+    EXPECT_EQ(setNormalised("inputGain", 0.0f), -100.0f);
+
+    setReal("lowPass", 10010.0f);
+    EXPECT_FLOAT_EQ(parameter("lowPass").getValue(), 0.5f);
+}
+
+TEST_F(ParameterTest, TypedTextIsReadAsANumber)
+{
+    auto& lowPass = parameter("lowPass");
+    EXPECT_FLOAT_EQ(lowPass.convertFrom0to1(lowPass.getValueForText("1234.5")), 1234.5f);
+    auto& delay = parameter("delay");
+    EXPECT_EQ(delay.convertFrom0to1(delay.getValueForText("1000")), 1000.0f);
+    EXPECT_EQ(parameter("lpfEnv").getText(parameter("lpfEnv").convertTo0to1(-1234.5f), 1024), "-1234.50");
+}
+
+TEST(ParameterIdentifiers, HostIdentifiersAreDistinctAndClearOfTheFrameworksOwn)
+{
+    // The VST3 client derives each host identifier from the string ID.
+    auto hostId = [](const juce::String& id)
+    {
+        juce::uint32 h = 0;
+        for (auto c : id)
+            h = h * 31u + static_cast<juce::uint32>(c);
+        return h & 0x7fffffffu;
+    };
+
+    EXPECT_EQ(hostId("delay"), 0x05B0B983u);
+
+    std::set<juce::uint32> seen;
+    for (const auto& e : expectedParameters)
+    {
+        const auto h = hostId(e.id);
+        EXPECT_TRUE(seen.insert(h).second) << e.id;
+        EXPECT_NE(h, 0x62797073u) << e.id;
+        EXPECT_FALSE(h >= 0x6D636D00u && h <= 0x6D63751Fu) << e.id;
+    }
+}
