@@ -1,0 +1,10 @@
+#include "HostEnvironment.h"
+
+#include "WindowManagerAtoms.h"
+
+HostEnvironment::DisplayPreparer::DisplayPreparer()
+{
+    internWindowManagerAtoms();
+}
+
+HostEnvironment::HostEnvironment() = default;

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The plug-in as a host application sees it: loaded from its bundle through JUCE's VST3 hosting,
+// driven only through what the VST3 interfaces carry. Use it on the message thread, except for
+// process(), which may run on another thread as a host's audio thread does.
+class HostedPlugin
+{
+public:
+    enum class Media
+    {
+        audio,
+        event
+    };
+
+    enum class Direction
+    {
+        input,
+        output
+    };
+
+    struct BusInfo
+    {
+        std::string name;
+        int channelCount = 0;
+        int busType = 0;
+        std::uint32_t flags = 0;
+    };
+
+    struct ProgramList
+    {
+        std::string name;
+        std::vector<std::string> programNames;
+    };
+
+    // Scans the bundle, creates its audio component and prepares it for processing. Returns null
+    // and fills in the error when the bundle cannot be loaded.
+    static std::unique_ptr<HostedPlugin> load(const juce::File& bundle, double sampleRate, int blockSize,
+                                              juce::String& error);
+    ~HostedPlugin();
+
+    HostedPlugin(const HostedPlugin&) = delete;
+    HostedPlugin& operator=(const HostedPlugin&) = delete;
+
+    juce::AudioPluginInstance& instance() { return *plugin; }
+    const juce::PluginDescription& description() const { return pluginDescription; }
+    double sampleRate() const { return currentSampleRate; }
+    int blockSize() const { return currentBlockSize; }
+
+    // Deactivates, asks for the layout the way a host does and activates again. Returns whether
+    // the plug-in took the layout; when it did not, the previous one stays in force.
+    bool setLayout(const juce::AudioProcessor::BusesLayout& layout);
+    void prepare(double sampleRate, int blockSize);
+
+    // One host process call: the buffer is processed in place with its MIDI.
+    void process(juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi);
+    // Processes a signal longer than one block in blocks of blockSize(), with each MIDI event
+    // handed over in the block that holds its sample position.
+    void processInBlocks(juce::AudioBuffer<float>& signal, const juce::MidiBuffer& midi);
+
+    // Host parameters are found by their title, which for the plug-in's own parameters is the ID.
+    juce::AudioProcessorParameter* parameter(const juce::String& title) const;
+    // Sets a normalised value as a host's automation does: one gesture, then the new value.
+    void setParameter(const juce::String& title, float normalisedValue);
+    void setBypass(bool shouldBeBypassed);
+    static std::uint32_t vst3ParameterId(const juce::AudioProcessorParameter& parameter);
+
+    // The component state exactly as the host saves it in a project, and loading such a state
+    // back the way a host restores a project.
+    juce::MemoryBlock componentState();
+    void loadComponentState(const juce::MemoryBlock& state);
+
+    // What the raw VST3 component reports.
+    std::vector<BusInfo> buses(Media media, Direction direction) const;
+    std::optional<std::uint64_t> speakerArrangement(Direction direction, int bus) const;
+    std::optional<ProgramList> programList() const;
+    std::uint32_t rawLatencySamples() const;
+    std::uint32_t rawTailSamples() const;
+
+    // Opens the plug-in's own view in a window on the desktop, as a host does on request.
+    juce::AudioProcessorEditor* openEditor();
+    void closeEditor();
+
+    // Lets the message thread deliver what the plug-in and JUCE have queued.
+    static void pumpMessages(int milliseconds);
+
+private:
+    HostedPlugin(std::unique_ptr<juce::AudioPluginInstance> instance,
+                 const juce::PluginDescription& description);
+
+    juce::PluginDescription pluginDescription;
+    std::unique_ptr<juce::AudioPluginInstance> plugin;
+    std::unique_ptr<juce::AudioProcessorEditor> editor;
+    double currentSampleRate = 0.0;
+    int currentBlockSize = 0;
+};
