@@ -1,10 +1,90 @@
 #include "Distortion.h"
 
+#include <cmath>
+
 Distortion::Distortion(juce::AudioProcessorValueTreeState& state)
-    : valueTreeState(state)
+    : oversampler(std::make_unique<juce::dsp::Oversampling<float>>(
+          2, 2, juce::dsp::Oversampling<float>::filterHalfBandPolyphaseIIR, true, true))
+    , valueTreeState(state)
 {
 }
 
-void Distortion::prepare(const juce::dsp::ProcessSpec&) {}
+void Distortion::prepare(const juce::dsp::ProcessSpec& spec)
+{
+    oversampler->reset();
+    oversampler->initProcessing(spec.maximumBlockSize);
 
-void Distortion::process(juce::AudioBuffer<float>&) {}
+    driveValue = valueTreeState.getRawParameterValue("distortion");
+    typeValue = valueTreeState.getRawParameterValue("distType");
+}
+
+int Distortion::getLatencyInSamples() const
+{
+    return juce::roundToInt(oversampler->getLatencyInSamples());
+}
+
+void Distortion::process(juce::AudioBuffer<float>& buffer)
+{
+    // Before the first prepare there is no cached handle and the oversampler passes nothing
+    // through, so the block only sees the two gains; that path never runs on the audio thread.
+    const float drive = driveValue != nullptr ? driveValue->load()
+                                              : valueTreeState.getRawParameterValue("distortion")->load();
+    preGain.setGainLinear(drive);
+    postGain.setGainLinear(static_cast<float>(1.0 / std::sqrt(static_cast<double>(drive))));
+
+    juce::dsp::AudioBlock<float> block(buffer);
+    juce::dsp::ProcessContextReplacing<float> context(block);
+    preGain.process(context);
+
+    auto up = oversampler->processSamplesUp(block);
+
+    if (typeValue != nullptr)
+    {
+        // The oversampler's blocks always span its two channels; a mono buffer has only one of them.
+        const auto numChannels = juce::jmin(up.getNumChannels(), block.getNumChannels());
+        shape(up, numChannels, static_cast<int>(typeValue->load()));
+    }
+
+    oversampler->processSamplesDown(block);
+    postGain.process(context);
+}
+
+void Distortion::shape(juce::dsp::AudioBlock<float>& block, size_t numChannels, int type) const
+{
+    const auto numSamples = block.getNumSamples();
+
+    for (size_t channel = 0; channel < numChannels; ++channel)
+    {
+        auto* samples = block.getChannelPointer(channel);
+
+        switch (type)
+        {
+            case 1:
+                for (size_t i = 0; i < numSamples; ++i)
+                    samples[i] = std::tanh(samples[i]);
+                break;
+            case 2:
+                shapeWithCurrentDrive(samples, numSamples);
+                break;
+            case 3:
+                for (size_t i = 0; i < numSamples; ++i)
+                    samples[i] = std::sin(0.5f * samples[i]);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+// The knee follows the drive from one oversampled sample to the next, so automation reaches the
+// curve within the block while the gains keep the value read at its start.
+void Distortion::shapeWithCurrentDrive(float* samples, size_t numSamples) const
+{
+    for (size_t i = 0; i < numSamples; ++i)
+    {
+        const float a = driveValue->load(std::memory_order_relaxed) / 100.0f;
+        const float k = (a + a) / (1.0f - a);
+        const float x = samples[i];
+        samples[i] = ((k + 1.0f) * x) / ((std::abs(x) * k) + 1.0f);
+    }
+}

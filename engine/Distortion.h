@@ -12,9 +12,19 @@ public:
     void prepare(const juce::dsp::ProcessSpec& spec);
     void process(juce::AudioBuffer<float>& buffer);
 
+    // Whole base-rate samples by which the output trails the input.
+    int getLatencyInSamples() const;
+
 private:
+    void shape(juce::dsp::AudioBlock<float>& block, size_t numChannels, int type) const;
+    void shapeWithCurrentDrive(float* samples, size_t numSamples) const;
+
     juce::dsp::Gain<float> preGain;
     juce::dsp::Gain<float> postGain;
     std::unique_ptr<juce::dsp::Oversampling<float>> oversampler;
     juce::AudioProcessorValueTreeState& valueTreeState;
+
+    // Bound by prepare: the state is built after this unit, so the constructor cannot look them up.
+    std::atomic<float>* driveValue = nullptr;
+    std::atomic<float>* typeValue = nullptr;
 };

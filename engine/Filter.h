@@ -3,6 +3,8 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_dsp/juce_dsp.h>
 
+#include <limits>
+
 // High-pass then low-pass biquad pair whose cutoffs two MIDI-triggered envelopes sweep.
 class Filter
 {
@@ -12,11 +14,85 @@ public:
     void prepare(const juce::dsp::ProcessSpec& spec);
     void process(juce::dsp::ProcessContextReplacing<float> context);
 
+    // The frequencies the last processed sample was designed at, after the skew mapping.
+    float getLowPassDesignFrequency() const { return lowPassDesignFrequency; }
+    float getHighPassDesignFrequency() const { return highPassDesignFrequency; }
+
+private:
+    using Biquad = juce::dsp::IIR::Filter<float>;
+    using Coefficients = juce::dsp::IIR::Coefficients<float>;
+
+    struct Parameters
+    {
+        std::atomic<float>* lowPassAttack = nullptr;
+        std::atomic<float>* highPassAttack = nullptr;
+        std::atomic<float>* lowPassRelease = nullptr;
+        std::atomic<float>* highPassRelease = nullptr;
+        std::atomic<float>* lowPassDepth = nullptr;
+        std::atomic<float>* highPassDepth = nullptr;
+        std::atomic<float>* lowPass = nullptr;
+        std::atomic<float>* highPass = nullptr;
+        std::atomic<float>* lowPassQ = nullptr;
+        std::atomic<float>* highPassQ = nullptr;
+        std::atomic<float>* lowPassSkew = nullptr;
+        std::atomic<float>* highPassSkew = nullptr;
+    };
+
+    // The inputs of the last design of one filter type; NaN until the first design.
+    struct DesignInputs
+    {
+        float cutoff = std::numeric_limits<float>::quiet_NaN();
+        float skew = 0.0f;
+        float q = 0.0f;
+
+        bool update(float newCutoff, float newSkew, float newQ);
+    };
+
+    void bindParameters();
+    void refreshEnvelopes(bool force);
+    bool handleNoteFlags();
+    void modulateCutoffs();
+    void designCoefficients();
+    float designFrequency(float cutoff, float skew);
+
+    juce::AudioProcessorValueTreeState& valueTreeState;
+    int sampleRate = 44100;
+    juce::ADSR lowPassEnvelope;
+    juce::ADSR highPassEnvelope;
+    juce::ADSR::Parameters lowPassEnvelopeParams;
+    juce::ADSR::Parameters highPassEnvelopeParams;
+    Biquad lowPassLeft;
+    Biquad lowPassRight;
+    Biquad highPassLeft;
+    Biquad highPassRight;
+    float lowPassCutoff = 20000.0f;
+    float highPassCutoff = 20.0f;
+    float lowPassQ = 1.0f;
+    float highPassQ = 1.0f;
+    float lowPassEnvelopeDepth = 0.0f;
+    float highPassEnvelopeDepth = 0.0f;
+    float left = 0.0f;
+    float right = 0.0f;
+
+public:
     bool noteOnPending = false;
     bool noteOffPending = false;
     float modulatedLowPassCutoff = 20000.0f;
     float modulatedHighPassCutoff = 20.0f;
 
 private:
-    juce::AudioProcessorValueTreeState& valueTreeState;
+    float lowPassSkew = 1.0f;
+    float highPassSkew = 1.0f;
+
+    Parameters parameters;
+    // One set per filter type, shared by left and right and rewritten in place when its inputs move.
+    Coefficients::Ptr lowPassCoefficients;
+    Coefficients::Ptr highPassCoefficients;
+    juce::NormalisableRange<float> linearRange{20.0f, 20000.0f, 1.0f};
+    juce::NormalisableRange<float> skewedRange{20.0f, 20000.0f, 1.0f};
+    float maximumDesignFrequency = 20000.0f;
+    float lowPassDesignFrequency = 20000.0f;
+    float highPassDesignFrequency = 20.0f;
+    DesignInputs lowPassDesigned;
+    DesignInputs highPassDesigned;
 };
