@@ -1,5 +1,7 @@
 #include "PluginProcessor.h"
 
+#include "PluginEditor.h"
+
 SorvandelAudioProcessor::SorvandelAudioProcessor()
     : juce::AudioProcessor(BusesProperties()
                                .withInput("Input", juce::AudioChannelSet::stereo(), true)
@@ -47,7 +49,7 @@ bool SorvandelAudioProcessor::isMidiEffect() const
 
 juce::AudioProcessorEditor* SorvandelAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor(*this);
+    return new SorvandelAudioProcessorEditor(*this);
 }
 
 bool SorvandelAudioProcessor::hasEditor() const
