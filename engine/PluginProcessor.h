@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Filter.h"
+#include "LevelMeter.h"
 #include "SVerb.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -65,5 +66,18 @@ public:
     juce::AudioProcessorValueTreeState valueTreeState;
 
 private:
+    void applyGain(juce::dsp::Gain<float>& stage, juce::AudioBuffer<float>& buffer) const;
+    void mixThroughUnits(juce::AudioBuffer<float>& piece, float wetProportion, int filterOrder);
+    void runUnits(juce::AudioBuffer<float>& piece, int filterOrder);
+    void raiseNoteFlags(const juce::MidiBuffer& midiMessages);
+    float readParameter(const char* parameterID) const;
+    static void replaceNonFiniteSamples(juce::AudioBuffer<float>& buffer) noexcept;
+
+    LevelMeter inputMeter{inputLevelLeft, inputLevelRight, inputClipLeft, inputClipRight};
+    LevelMeter outputMeter{outputLevelLeft, outputLevelRight, outputClipLeft, outputClipRight};
+
+    // The longest piece the mixer and the units were sized for in prepareToPlay.
+    int preparedBlockSize = 0;
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(SorvandelAudioProcessor)
 };

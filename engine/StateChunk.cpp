@@ -1,0 +1,152 @@
+#include "StateChunk.h"
+
+#include <cstring>
+
+namespace
+{
+const juce::Identifier idProperty{"id"};
+const juce::Identifier valueProperty{"value"};
+const juce::Identifier parameterType{"PARAM"};
+} // namespace
+
+void StateChunk::write(juce::AudioProcessorValueTreeState& state, juce::MemoryBlock& destination)
+{
+    if (auto xml = state.copyState().createXml())
+        juce::AudioProcessor::copyXmlToBinary(*xml, destination);
+}
+
+void StateChunk::read(juce::AudioProcessorValueTreeState& state, const void* data, int sizeInBytes)
+{
+    auto tree = parse(data, sizeInBytes, state.state.getType());
+
+    if (!tree.isValid())
+        return;
+
+    keepFirstOfRepeatedAttributes(tree);
+    readNaNAsNoNumber(state, tree);
+    appendParametersItLacks(state, tree);
+    state.replaceState(tree);
+}
+
+juce::ValueTree StateChunk::parse(const void* data, int sizeInBytes, const juce::Identifier& expectedType)
+{
+    const auto text = textOf(data, sizeInBytes);
+
+    // The framework's XML parser steps over the end of text that is not valid UTF-8 and reads
+    // past the chunk, so such text is refused like any other unreadable document.
+    if (text.empty() || !juce::CharPointer_UTF8::isValidString(text.data(), (int) text.length()))
+        return {};
+
+    const auto xml = juce::parseXML(juce::String::fromUTF8(text.data(), (int) text.length()));
+
+    // The tag is compared ignoring case (a tree saved as "parameters" still loads), and the
+    // tag is kept as written.
+    if (xml == nullptr || !xml->getTagName().equalsIgnoreCase(expectedType.toString()))
+        return {};
+
+    return juce::ValueTree::fromXml(*xml);
+}
+
+std::string_view StateChunk::textOf(const void* data, int sizeInBytes)
+{
+    // The layout of JUCE's binary XML wrapper: magic, the text's length, the text, a 0 byte.
+    constexpr juce::uint32 magic = 0x21324356;
+
+    if (data == nullptr || sizeInBytes < 9 || juce::ByteOrder::littleEndianInt(data) != magic)
+        return {};
+
+    const auto length = (int) juce::ByteOrder::littleEndianInt(juce::addBytesToPointer(data, 4));
+
+    if (length <= 0)
+        return {};
+
+    // Only the bytes present count, and a 0 byte ends the text for the parser.
+    const auto* text = static_cast<const char*>(data) + 8;
+    const auto available = (size_t) juce::jmin(length, sizeInBytes - 8);
+    const auto* end = static_cast<const char*>(std::memchr(text, 0, available));
+    return {text, end != nullptr ? (size_t) (end - text) : available};
+}
+
+void StateChunk::keepFirstOfRepeatedAttributes(juce::ValueTree& tree)
+{
+    // A document that repeats an attribute gives a tree holding the name twice: the parameter
+    // takes the first value, but a save writes the last, so the next load would restore
+    // something else. Only the first is kept.
+    juce::Array<juce::Identifier> names;
+    bool repeated = false;
+
+    for (int i = 0; i < tree.getNumProperties(); ++i)
+        repeated = !names.addIfNotAlreadyThere(tree.getPropertyName(i)) || repeated;
+
+    if (repeated)
+    {
+        juce::Array<juce::var> values;
+        for (const auto& name : names)
+            values.add(tree.getProperty(name));
+
+        tree.removeAllProperties(nullptr);
+        for (int i = 0; i < names.size(); ++i)
+            tree.setProperty(names[i], values[i], nullptr);
+    }
+
+    for (auto child : tree)
+        keepFirstOfRepeatedAttributes(child);
+}
+
+void StateChunk::readNaNAsNoNumber(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree)
+{
+    // The framework reads the text "nan" as NaN, and a parameter's range lets NaN through: the
+    // reverb would then index its lines with it. Such a value is read like any other text
+    // without a number, as 0, which the range then limits.
+    for (auto child : tree)
+    {
+        const auto* value = child.getPropertyPointer(valueProperty);
+
+        if (value != nullptr && std::isnan((float) *value) &&
+            state.getParameter(child.getProperty(idProperty).toString()) != nullptr)
+            child.setProperty(valueProperty, 0.0, nullptr);
+    }
+}
+
+void StateChunk::appendParametersItLacks(juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree)
+{
+    // Left to itself, the value-tree state gives a parameter that the document lacks a fresh
+    // element without a value, which resets the parameter to its default. An older or partial
+    // document must not change what it does not mention, so such a parameter gets its element
+    // here, holding its current value.
+    for (const auto& parameterID : parameterIDsInTreeOrder(state))
+    {
+        if (hasParameter(tree, parameterID))
+            continue;
+
+        juce::ValueTree element{parameterType};
+        element.setProperty(idProperty, parameterID, nullptr);
+        element.setProperty(valueProperty, (double) state.getRawParameterValue(parameterID)->load(), nullptr);
+        tree.appendChild(element, nullptr);
+    }
+}
+
+bool StateChunk::hasParameter(const juce::ValueTree& tree, const juce::String& parameterID)
+{
+    for (const auto& child : tree)
+        if (child.getProperty(idProperty).toString() == parameterID)
+            return true;
+
+    return false;
+}
+
+juce::StringArray StateChunk::parameterIDsInTreeOrder(const juce::AudioProcessorValueTreeState& state)
+{
+    // The value-tree state keeps its parameters sorted by ID in code-point order, and a
+    // missing element is appended in that order.
+    juce::StringArray ids;
+
+    for (auto* parameter : state.processor.getParameters())
+        if (auto* withID = dynamic_cast<juce::RangedAudioParameter*>(parameter))
+            if (state.getParameter(withID->paramID) != nullptr)
+                ids.add(withID->paramID);
+
+    std::sort(ids.begin(), ids.end(),
+              [](const juce::String& a, const juce::String& b) { return a.compare(b) < 0; });
+    return ids;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <string_view>
+
+// The processor's saved state: the value-tree state's tree as one line of XML in JUCE's
+// binary wrapper. Anything unreadable is ignored and leaves the state exactly as it was.
+class StateChunk
+{
+public:
+    static void write(juce::AudioProcessorValueTreeState& state, juce::MemoryBlock& destination);
+    static void read(juce::AudioProcessorValueTreeState& state, const void* data, int sizeInBytes);
+
+private:
+    static std::string_view textOf(const void* data, int sizeInBytes);
+    static juce::ValueTree parse(const void* data, int sizeInBytes, const juce::Identifier& expectedType);
+    static void keepFirstOfRepeatedAttributes(juce::ValueTree& tree);
+    static void readNaNAsNoNumber(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
+    static void appendParametersItLacks(juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
+    static bool hasParameter(const juce::ValueTree& tree, const juce::String& parameterID);
+    static juce::StringArray parameterIDsInTreeOrder(const juce::AudioProcessorValueTreeState& state);
+};
