@@ -8,7 +8,7 @@
 // is a sixth of one core.
 static void editorFullPaint(benchmark::State& state)
 {
-    static juce::ScopedJuceInitialiser_GUI gui;
+    const juce::ScopedJuceInitialiser_GUI gui;
 
     SorvandelAudioProcessor processor;
     SorvandelAudioProcessorEditor editor(processor);
