@@ -114,11 +114,22 @@ protected:
         }
     }
 
+    // Grabs the editor's area once the plug-in has drawn into it (its repaints run on this
+    // thread's message loop, so a loaded machine may need a moment), and keeps it as a PNG in
+    // the build folder.
     juce::Image screenshot(HostWindow& window)
     {
         const auto area = window.editorArea();
-        const auto image = toImage(screenGrab::grab(window.nativeWindow(), area.getX(), area.getY(),
-                                                    area.getWidth(), area.getHeight()));
+        juce::Image image;
+
+        for (int attempt = 0; attempt < 30; ++attempt)
+        {
+            image = toImage(screenGrab::grab(window.nativeWindow(), area.getX(), area.getY(), area.getWidth(),
+                                             area.getHeight()));
+            if (!image.isValid() || image.getPixelAt(155, 401) == juce::Colours::black)
+                break;
+            HostedPlugin::pumpMessages(100);
+        }
 
         const auto file = juce::File(SORVANDEL_SCREENSHOT_DIR).getChildFile("editor-window.png");
         file.deleteFile();
