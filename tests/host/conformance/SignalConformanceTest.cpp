@@ -1,0 +1,111 @@
+#include "Conformance.h"
+#include "HostSignals.h"
+#include "PluginParameters.h"
+
+#include <tuple>
+
+using hostSignals::Signal;
+
+namespace
+{
+using GridCase = std::tuple<double, int>;
+
+constexpr double signalSeconds = 0.25;
+constexpr int automationInterval = 32;
+} // namespace
+
+// Every sample rate against every block size: what comes back is always a normal finite number,
+// whatever the input, the settings, the notes and the automation.
+class SignalConformance : public ::testing::TestWithParam<GridCase>
+{
+protected:
+    void SetUp() override
+    {
+        hosted = conformance::load(sampleRate(), conformance::announcedMaximum(blockSize()));
+        ASSERT_NE(hosted, nullptr);
+        parameters = std::make_unique<PluginParameters>(*hosted);
+        ASSERT_TRUE(parameters->complete());
+    }
+
+    void TearDown() override
+    {
+        parameters.reset();
+        hosted.reset();
+    }
+
+    double sampleRate() const { return std::get<0>(GetParam()); }
+    int blockSize() const { return std::get<1>(GetParam()); }
+    int signalLength() const { return (int) (signalSeconds * sampleRate()); }
+
+    juce::AudioBuffer<float> makeSignal(Signal kind, juce::Random& random) const
+    {
+        juce::AudioBuffer<float> signal(2, signalLength());
+        hostSignals::fill(signal, kind, sampleRate(), random);
+        return signal;
+    }
+
+    HostEnvironment environment;
+    std::unique_ptr<HostedPlugin> hosted;
+    std::unique_ptr<PluginParameters> parameters;
+};
+
+TEST_P(SignalConformance, EverySignalUnderRandomSettingsComesBackClean)
+{
+    juce::Random random(conformance::seedFor("signals"));
+    hostSignals::BlockPlan plan(blockSize(), conformance::announcedMaximum(blockSize()), random);
+
+    for (const auto kind : hostSignals::allSignals)
+    {
+        parameters->randomise(random);
+        auto signal = makeSignal(kind, random);
+        const auto notes = hostSignals::randomNotes(signal.getNumSamples(), random);
+
+        hostSignals::process(*hosted, signal, notes, plan);
+
+        const auto bad = hostSignals::firstBadSample(signal);
+        EXPECT_FALSE(bad.has_value()) << hostSignals::name(kind) << ": " << hostSignals::describe(bad)
+                                      << "\nsettings: " << parameters->describe();
+    }
+}
+
+TEST_P(SignalConformance, AutomationEvery32SamplesKeepsTheOutputClean)
+{
+    // The framework's host hands the plug-in one value per parameter and block, so within a
+    // block longer than 32 samples the last change of each parameter is the one that lands,
+    // as with a host that thins its automation to block rate.
+    juce::Random random(conformance::seedFor("automation"));
+    hostSignals::BlockPlan plan(blockSize(), conformance::announcedMaximum(blockSize()), random);
+    parameters->randomise(random);
+
+    for (const auto kind : {Signal::noise, Signal::fullScaleSquare})
+    {
+        auto signal = makeSignal(kind, random);
+        const auto notes = hostSignals::randomNotes(signal.getNumSamples(), random);
+        int changes = 0;
+        int nextPoint = 0;
+
+        hostSignals::process(*hosted, signal, notes, plan,
+                             [&](int start, int length)
+                             {
+                                 for (; nextPoint < start + length;
+                                      nextPoint += automationInterval, ++changes)
+                                     for (int n = 1 + random.nextInt(3); n > 0; --n)
+                                         parameters->set(random.nextInt(PluginParameters::count),
+                                                         PluginParameters::randomValue(random));
+                             });
+
+        EXPECT_EQ(changes, (signal.getNumSamples() + automationInterval - 1) / automationInterval);
+        const auto bad = hostSignals::firstBadSample(signal);
+        EXPECT_FALSE(bad.has_value()) << hostSignals::name(kind) << ": " << hostSignals::describe(bad)
+                                      << "\nsettings at the end: " << parameters->describe();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Grid, SignalConformance,
+                         ::testing::Combine(::testing::ValuesIn(conformance::sampleRates),
+                                            ::testing::ValuesIn(conformance::blockSizes)),
+                         [](const ::testing::TestParamInfo<GridCase>& param)
+                         {
+                             return conformance::rateName(std::get<0>(param.param)) + "_" +
+                                    conformance::blockName(std::get<1>(param.param));
+                         });
