@@ -12,6 +12,15 @@ PluginParameters::PluginParameters(HostedPlugin& plugin)
         parameters[(size_t) index] = plugin.parameter(ids[(size_t) index]);
 }
 
+int PluginParameters::indexOf(const juce::String& id)
+{
+    for (int index = 0; index < count; ++index)
+        if (id == ids[(size_t) index])
+            return index;
+
+    return -1;
+}
+
 bool PluginParameters::complete() const
 {
     for (auto* parameter : parameters)

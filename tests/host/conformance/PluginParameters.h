@@ -16,6 +16,9 @@ public:
 
     explicit PluginParameters(HostedPlugin& plugin);
 
+    // The position of a parameter in the plug-in's list, or -1.
+    static int indexOf(const juce::String& id);
+
     bool complete() const;
 
     // Sets a normalised value the way a host automates: one gesture, then the new value.

@@ -109,3 +109,38 @@ INSTANTIATE_TEST_SUITE_P(Grid, SignalConformance,
                              return conformance::rateName(std::get<0>(param.param)) + "_" +
                                     conformance::blockName(std::get<1>(param.param));
                          });
+
+// A host automating a resonant low-pass at block rate, as an LFO lane does: the cutoff jumps
+// between 100 Hz and 2 kHz at every 128-sample block while a full-scale square plays. The
+// filter's biquads take each new design on their running state, and with Q 25 the output
+// grows without bound and turns infinite within a quarter of a second (Q 5 does the same with
+// 32-sample blocks). Disabled until the filter stays stable under such modulation.
+TEST(ResonantCutoffAutomation, DISABLED_SwitchingTheCutoffEveryBlockKeepsTheOutputFinite)
+{
+    constexpr double sampleRate = 48000.0;
+    constexpr int blockSize = 128;
+    HostEnvironment environment;
+    auto hosted = conformance::load(sampleRate, blockSize);
+    ASSERT_NE(hosted, nullptr);
+    PluginParameters parameters(*hosted);
+    ASSERT_TRUE(parameters.complete());
+
+    const auto lowPass = PluginParameters::indexOf("lowPass");
+    parameters.set(PluginParameters::indexOf("lowPassQ"), 1.0f);
+    const float cutoffs[] = {(100.0f - 20.0f) / 19980.0f, (2000.0f - 20.0f) / 19980.0f};
+
+    juce::AudioBuffer<float> signal(2, (int) (0.25 * sampleRate));
+
+    for (int i = 0; i < signal.getNumSamples(); ++i)
+        for (int channel = 0; channel < 2; ++channel)
+            signal.setSample(channel, i, (i / 100) % 2 == 0 ? 1.0f : -1.0f);
+
+    juce::Random unused;
+    hostSignals::BlockPlan plan(blockSize, blockSize, unused);
+    hostSignals::process(*hosted, signal, {}, plan,
+                         [&](int start, int) { parameters.set(lowPass, cutoffs[(start / blockSize) % 2]); });
+
+    const auto bad = hostSignals::firstBadSample(signal);
+    EXPECT_FALSE(bad.has_value()) << hostSignals::describe(bad);
+    EXPECT_LT(signal.getMagnitude(0, signal.getNumSamples()), 100.0f);
+}
