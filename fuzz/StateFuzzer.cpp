@@ -60,12 +60,20 @@ void playBlock(SorvandelAudioProcessor& processor)
 }
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+// The framework stays up until the process ends: libFuzzer leaves through exit(), after the
+// framework's own statics are gone, so shutting it down from a static destructor would touch
+// freed memory.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    juce::initialiseJuce_GUI();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const juce::ScopedJuceInitialiser_GUI runtime;
-
     if (size > (std::size_t) std::numeric_limits<int>::max())
         return 0;
 
