@@ -161,6 +161,13 @@ protected:
             subject->plugin->loadComponentState(componentState);
             after.push_back(subject->parameters.values());
 
+            for (size_t index = 0; index < after.back().size(); ++index)
+            {
+                const auto value = after.back()[index];
+                EXPECT_TRUE(std::isfinite(value) && value >= 0.0f && value <= 1.0f)
+                    << PluginParameters::ids[index] << " holds the normalised value " << value;
+            }
+
             if (!reading.taken)
             {
                 EXPECT_EQ(subject->plugin->componentState(), before) << "a refused chunk changed the state";
