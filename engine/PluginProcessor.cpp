@@ -43,8 +43,8 @@ SorvandelAudioProcessor::SorvandelAudioProcessor()
     : juce::AudioProcessor(BusesProperties()
                                .withInput("Input", juce::AudioChannelSet::stereo(), true)
                                .withOutput("Output", juce::AudioChannelSet::stereo(), true))
-    , filter(valueTreeState)
-    , reverb(valueTreeState)
+    , filter(unitState())
+    , reverb(unitState())
     , valueTreeState(*this, nullptr, "PARAMETERS", createParameters())
 {
     delayValue = valueTreeState.getRawParameterValue("delay");

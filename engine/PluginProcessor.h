@@ -66,6 +66,10 @@ public:
     juce::AudioProcessorValueTreeState valueTreeState;
 
 private:
+    // The units only bind this reference while the processor is being built; the state itself
+    // is constructed after them and they first use it when prepared.
+    juce::AudioProcessorValueTreeState& unitState() noexcept { return valueTreeState; }
+
     void applyGain(juce::dsp::Gain<float>& stage, juce::AudioBuffer<float>& buffer) const;
     void mixThroughUnits(juce::AudioBuffer<float>& piece, float wetProportion, int filterOrder);
     void runUnits(juce::AudioBuffer<float>& piece, int filterOrder);
