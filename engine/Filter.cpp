@@ -8,6 +8,12 @@ constexpr float maximumCutoff = 20000.0f;
 // Keeps every design clear of half the sample rate, where the biquads become unstable.
 constexpr double designLimitRatio = 0.46;
 
+// Each design is stable on its own, but a biquad that is handed a different design at every
+// block (a host automating a resonant cutoff) can build up without bound and end in infinity,
+// which would then stay in its state for good. No real signal comes near this level: a
+// full-scale input at the highest input gain through the highest Q stays below 1000.
+constexpr float runawayLimit = 1.0e5f;
+
 float clampCutoff(float cutoff)
 {
     if (cutoff < minimumCutoff)
@@ -141,10 +147,22 @@ void Filter::process(juce::dsp::ProcessContextReplacing<float> context)
 
         // A mono block runs through the left pair alone.
         if (leftSamples != nullptr)
-            leftSamples[i] = lowPassLeft.processSample(highPassLeft.processSample(left));
+            leftSamples[i] = runChannel(highPassLeft, lowPassLeft, left);
         if (rightSamples != nullptr)
-            rightSamples[i] = lowPassRight.processSample(highPassRight.processSample(right));
+            rightSamples[i] = runChannel(highPassRight, lowPassRight, right);
     }
+}
+
+// A channel that has run away starts again from rest rather than sounding on at that level.
+float Filter::runChannel(Biquad& highPass, Biquad& lowPass, float input)
+{
+    const float output = lowPass.processSample(highPass.processSample(input));
+    if (std::abs(output) <= runawayLimit)
+        return output;
+
+    highPass.reset();
+    lowPass.reset();
+    return 0.0f;
 }
 
 // Note-on goes first so that a note-off in the same block still releases the envelopes.

@@ -54,6 +54,7 @@ private:
     void modulateCutoffs();
     void designCoefficients();
     float designFrequency(float cutoff, float skew);
+    static float runChannel(Biquad& highPass, Biquad& lowPass, float input);
 
     juce::AudioProcessorValueTreeState& valueTreeState;
     int sampleRate = 44100;

@@ -365,6 +365,41 @@ TEST(Filter, StaysFiniteAtLowHostRatesWithEveryParameterAtAnExtreme)
         }
 }
 
+// A host automating a resonant cutoff jumps it at every block; the biquads must neither end in
+// infinity nor stay wrecked once the automation stops.
+TEST_F(FilterTest, BlockRateCutoffJumpsAtHighQNeitherBlowUpNorLinger)
+{
+    host.set("lowPassQ", 25.0f);
+    juce::AudioBuffer<float> buffer(2, 128);
+    auto square = [&buffer](int start)
+    {
+        for (int i = 0; i < buffer.getNumSamples(); ++i)
+            for (int channel = 0; channel < 2; ++channel)
+                buffer.setSample(channel, i, ((start + i) / 100) % 2 == 0 ? 1.0f : -1.0f);
+    };
+
+    for (int block = 0; block < 400; ++block)
+    {
+        host.set("lowPass", block % 2 == 0 ? 100.0f : 2000.0f);
+        square(block * 128);
+        run(filter, buffer);
+        for (int channel = 0; channel < 2; ++channel)
+            for (int i = 0; i < buffer.getNumSamples(); ++i)
+                ASSERT_LE(std::abs(buffer.getSample(channel, i)), 1.0e5f) << "block " << block;
+    }
+
+    host.set("lowPass", 2000.0f);
+    float settledPeak = 0.0f;
+    for (int block = 400; block < 800; ++block)
+    {
+        square(block * 128);
+        run(filter, buffer);
+        if (block >= 700)
+            settledPeak = juce::jmax(settledPeak, buffer.getMagnitude(0, 128), buffer.getMagnitude(1, 128));
+    }
+    EXPECT_LT(settledPeak, 30.0f);
+}
+
 TEST_F(FilterTest, AMonoBlockRunsThroughTheLeftPairAndLeavesChannelOneAlone)
 {
     host.set("lowPass", 2000.0f);
