@@ -244,12 +244,9 @@ TEST_F(CorpusReplay, EachChunkAsTheWholeComponentState)
 }
 
 // The framework's component state ends in its private data, that data's size and a closing
-// text. A damaged or hostile state can claim a size larger than all the bytes there are. The
-// framework's reader (JUCE 7.0.5) subtracts that size without checking it, reads far outside
-// the data and crashes the host. Nothing in the plug-in's own code can intercept that read, so
-// this stays disabled until the framework checks the size; run it with
-// --gtest_also_run_disabled_tests to see whether it does.
-TEST(ComponentStateTrailer, DISABLED_ASizeBeyondTheDataIsIgnored)
+// text. A damaged or hostile state can claim a size larger than all the bytes there are; such a
+// state must be ignored whole instead of being read outside its data.
+TEST(ComponentStateTrailer, ASizeBeyondTheDataIsIgnored)
 {
     HostEnvironment environment;
     auto hosted = conformance::load(sampleRate, blockSize);
