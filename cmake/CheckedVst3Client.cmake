@@ -1,8 +1,11 @@
-# The framework's VST3 client trusts the size field of its own private trailer when a host hands
-# back a component state: a damaged project that claims more trailer bytes than it holds makes it
-# read outside the data and crash the host. The bundle is built from a copy of the client with
-# that size checked, so such a state is ignored whole. Where a framework version words the code
-# differently, its own client is used unchanged.
+# The framework's VST3 client trusts two things a host hands it:
+# - the size field of its own private trailer in a component state: a damaged project that claims
+#   more trailer bytes than it holds makes it read outside the data and crash the host;
+# - parameter values: a value that is not a number reaches the parameter, whose range lets it
+#   through, and from there the delay lines' indices and the filters' state.
+# The bundle is built from a copy of the client that ignores such a state whole and such a value
+# altogether. Where a framework version words the code differently, that check is left out, and
+# where it words both differently, its own client is used unchanged.
 
 function(sorvandel_use_checked_vst3_client plugin_target)
     get_target_property(client_path juce_audio_plugin_client INTERFACE_JUCE_MODULE_PATH)
@@ -26,13 +29,33 @@ function(sorvandel_use_checked_vst3_client plugin_target)
 
                 size -= privateDataSize + jucePrivDataIdentifierSize + sizeof (uint64);]=])
 
-    string(FIND "${source}" "${unchecked}" position)
-    if(position EQUAL -1)
-        message(STATUS "Sorvandel: this framework's VST3 client is used unchanged")
+    set(unchecked_value [=[
+static void setValueAndNotifyIfChanged (AudioProcessorParameter& param, float newValue)
+{
+    if (param.getValue() == newValue)
+        return;]=])
+    set(checked_value [=[
+static void setValueAndNotifyIfChanged (AudioProcessorParameter& param, float newValue)
+{
+    if (! std::isfinite (newValue) || param.getValue() == newValue)
+        return;]=])
+
+    set(applied 0)
+    foreach(pair IN ITEMS "unchecked;checked" "unchecked_value;checked_value")
+        list(GET pair 0 from)
+        list(GET pair 1 to)
+        string(FIND "${source}" "${${from}}" position)
+        if(position EQUAL -1)
+            message(STATUS "Sorvandel: this framework's VST3 client words '${from}' differently; left as it is")
+        else()
+            string(REPLACE "${${from}}" "${${to}}" source "${source}")
+            math(EXPR applied "${applied} + 1")
+        endif()
+    endforeach()
+
+    if(applied EQUAL 0)
         return()
     endif()
-
-    string(REPLACE "${unchecked}" "${checked}" source "${source}")
     set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/checked_vst3_client")
     file(WRITE "${out_dir}/juce_VST3_Wrapper_checked.cpp.in" "${source}")
     configure_file("${out_dir}/juce_VST3_Wrapper_checked.cpp.in" "${out_dir}/juce_VST3_Wrapper_checked.cpp"

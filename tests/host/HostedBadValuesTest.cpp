@@ -1,0 +1,58 @@
+#include "HostTestSupport.h"
+#include "TestSignals.h"
+
+#include <cmath>
+#include <limits>
+
+namespace
+{
+bool allFinite(const juce::AudioBuffer<float>& buffer)
+{
+    for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
+        for (int i = 0; i < buffer.getNumSamples(); ++i)
+            if (!std::isfinite(buffer.getSample(channel, i)))
+                return false;
+    return true;
+}
+} // namespace
+
+using HostedBadValues = HostedPluginTest;
+
+// A host that sends a parameter value that is not a number must not reach the delay lines'
+// indices or the filters' state: the value is ignored and the parameter keeps what it had.
+TEST_F(HostedBadValues, ANonNumberFromTheHostIsIgnored)
+{
+    const char* ids[] = {"delay",  "feedback",      "distortion",  "lowPass",     "highPass",
+                         "dryWet", "lowPassQ",      "signalOrder", "filterOrder", "distType",
+                         "lpfEnv", "lpfEnvRelease", "lpfSkew",     "inputGain",   "outputGain"};
+    hosted->setParameter("delay", 0.4f);
+
+    for (const auto* id : ids)
+    {
+        SCOPED_TRACE(id);
+        auto* parameter = hosted->parameter(id);
+        ASSERT_NE(parameter, nullptr);
+        const auto before = parameter->getText(parameter->getValue(), 64);
+
+        hosted->setParameter(id, std::numeric_limits<float>::quiet_NaN());
+
+        for (int block = 0; block < 4; ++block)
+        {
+            juce::AudioBuffer<float> buffer(2, blockSize);
+            testSignals::fillNoise(buffer, 0.5f, block);
+            juce::MidiBuffer midi;
+            midi.addEvent(juce::MidiMessage::noteOn(1, 60, (juce::uint8) 100), 0);
+            hosted->process(buffer, midi);
+            ASSERT_TRUE(allFinite(buffer)) << "block " << block;
+        }
+
+        // The plug-in's own value, as a restored project would show it, is unchanged.
+        const auto state = hosted->componentState();
+        juce::String error;
+        auto restored = HostedPlugin::load(hostTest::bundle(), sampleRate, blockSize, error);
+        ASSERT_NE(restored, nullptr) << error;
+        restored->loadComponentState(state);
+        auto* restoredParameter = restored->parameter(id);
+        EXPECT_EQ(restoredParameter->getText(restoredParameter->getValue(), 64), before);
+    }
+}
