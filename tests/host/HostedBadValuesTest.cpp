@@ -1,20 +1,7 @@
 #include "HostTestSupport.h"
 #include "TestSignals.h"
 
-#include <cmath>
 #include <limits>
-
-namespace
-{
-bool allFinite(const juce::AudioBuffer<float>& buffer)
-{
-    for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
-        for (int i = 0; i < buffer.getNumSamples(); ++i)
-            if (!std::isfinite(buffer.getSample(channel, i)))
-                return false;
-    return true;
-}
-} // namespace
 
 using HostedBadValues = HostedPluginTest;
 
@@ -43,7 +30,7 @@ TEST_F(HostedBadValues, ANonNumberFromTheHostIsIgnored)
             juce::MidiBuffer midi;
             midi.addEvent(juce::MidiMessage::noteOn(1, 60, (juce::uint8) 100), 0);
             hosted->process(buffer, midi);
-            ASSERT_TRUE(allFinite(buffer)) << "block " << block;
+            ASSERT_TRUE(testSignals::allFinite(buffer)) << "block " << block;
         }
 
         // The plug-in's own value, as a restored project would show it, is unchanged.
