@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+    cmake ninja-build g++ clang libclang-rt-14-dev pkg-config python3
     juce-modules-source
     libgtest-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core
