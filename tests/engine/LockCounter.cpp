@@ -22,8 +22,33 @@ template <typename Function> Function real(std::atomic<void*>& cache, const char
     return reinterpret_cast<Function>(function);
 }
 
-std::atomic<void*> mutexLock{nullptr}, mutexTryLock{nullptr}, readLock{nullptr}, writeLock{nullptr};
+// Unused under ThreadSanitizer, whose wrappers are called directly (below).
+[[maybe_unused]] std::atomic<void*> mutexLock{nullptr}, mutexTryLock{nullptr}, readLock{nullptr},
+    writeLock{nullptr};
 } // namespace
+
+#if defined(__SANITIZE_THREAD__)
+#define SORVANDEL_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define SORVANDEL_THREAD_SANITIZER 1
+#endif
+#endif
+
+#if SORVANDEL_THREAD_SANITIZER
+// ThreadSanitizer's own wrappers live in this executable, where RTLD_NEXT cannot find them; the
+// calls go to them so that it still sees every lock taken.
+extern "C"
+{
+    int __interceptor_pthread_mutex_lock(pthread_mutex_t*);
+    int __interceptor_pthread_mutex_trylock(pthread_mutex_t*);
+    int __interceptor_pthread_rwlock_rdlock(pthread_rwlock_t*);
+    int __interceptor_pthread_rwlock_wrlock(pthread_rwlock_t*);
+}
+#define SORVANDEL_FORWARD(function, cache, argument) __interceptor_##function(argument)
+#else
+#define SORVANDEL_FORWARD(function, cache, argument) real<decltype(&function)>(cache, #function)(argument)
+#endif
 
 namespace locks
 {
@@ -43,24 +68,24 @@ extern "C"
     int pthread_mutex_lock(pthread_mutex_t* mutex)
     {
         ++acquisitions;
-        return real<int (*)(pthread_mutex_t*)>(mutexLock, "pthread_mutex_lock")(mutex);
+        return SORVANDEL_FORWARD(pthread_mutex_lock, mutexLock, mutex);
     }
 
     int pthread_mutex_trylock(pthread_mutex_t* mutex)
     {
         ++acquisitions;
-        return real<int (*)(pthread_mutex_t*)>(mutexTryLock, "pthread_mutex_trylock")(mutex);
+        return SORVANDEL_FORWARD(pthread_mutex_trylock, mutexTryLock, mutex);
     }
 
     int pthread_rwlock_rdlock(pthread_rwlock_t* lock)
     {
         ++acquisitions;
-        return real<int (*)(pthread_rwlock_t*)>(readLock, "pthread_rwlock_rdlock")(lock);
+        return SORVANDEL_FORWARD(pthread_rwlock_rdlock, readLock, lock);
     }
 
     int pthread_rwlock_wrlock(pthread_rwlock_t* lock)
     {
         ++acquisitions;
-        return real<int (*)(pthread_rwlock_t*)>(writeLock, "pthread_rwlock_wrlock")(lock);
+        return SORVANDEL_FORWARD(pthread_rwlock_wrlock, writeLock, lock);
     }
 }
