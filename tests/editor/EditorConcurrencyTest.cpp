@@ -70,6 +70,24 @@ std::vector<double> controlValues(juce::Component& editor)
     return values;
 }
 
+// Level and clip flag of each meter, back to front: input left and right, output left and right.
+std::vector<float> meterReadings(juce::Component& editor)
+{
+    std::vector<float> readings;
+    for (auto* child : editor.getChildren())
+        if (auto* meter = dynamic_cast<Meter*>(child))
+            readings.insert(readings.end(), {meter->levelDb, meter->clipping ? 1.0f : 0.0f});
+    return readings;
+}
+
+std::vector<float> publishedLevels(const SorvandelAudioProcessor& processor)
+{
+    return {processor.inputLevelLeft.load(),   processor.inputClipLeft.load() ? 1.0f : 0.0f,
+            processor.inputLevelRight.load(),  processor.inputClipRight.load() ? 1.0f : 0.0f,
+            processor.outputLevelLeft.load(),  processor.outputClipLeft.load() ? 1.0f : 0.0f,
+            processor.outputLevelRight.load(), processor.outputClipRight.load() ? 1.0f : 0.0f};
+}
+
 // Opens the window as a host does: the processor creates it, and it is shown.
 std::unique_ptr<juce::AudioProcessorEditor> open(SorvandelAudioProcessor& processor)
 {
@@ -144,20 +162,22 @@ TEST(ConcurrencyEditor, OpensPaintsAndClosesWhileInstancesProcessAndAreAutomated
         EXPECT_EQ(controlValues(editor), controlValues(*referenceEditor)) << "instance " << i;
     }
 
+    // Once the audio stops, the next timer tick shows what the last processed block published.
+    bypassSwitch.stop();
+    for (auto* instance : instances)
+    {
+        instance->audio.waitForMore(2);
+        instance->audio.stop();
+        EXPECT_GE(instance->audio.blocks(), 5u);
+    }
+    show({firstEditor.get(), secondEditor.get()}, 60);
+    EXPECT_EQ(meterReadings(*firstEditor), publishedLevels(first.processor));
+    EXPECT_EQ(meterReadings(*secondEditor), publishedLevels(second.processor));
+
     firstEditor.reset();
     secondEditor.reset();
     concurrent::pumpMessages(30);
 
     for (int i = 0; i < 2; ++i)
-    {
         EXPECT_TRUE(save(instances[i]->processor) == states[(size_t) i]) << "instance " << i;
-        instances[i]->audio.waitForMore(2);
-    }
-
-    bypassSwitch.stop();
-    for (auto* instance : instances)
-    {
-        instance->audio.stop();
-        EXPECT_GE(instance->audio.blocks(), 5u);
-    }
 }
