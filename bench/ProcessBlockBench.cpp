@@ -3,11 +3,12 @@
 // per second of CPU on one core; "vs_floors" is the chain's CPU time over the sum of the bare
 // framework work its units cannot avoid (4x oversampling with tanhf, seven delay lines' pops and
 // pushes, two coefficient designs and four biquad steps per frame) at the same rate and block.
+#include "BareFloors.h"
+#include "HeaviestSettings.h"
 #include "PluginProcessor.h"
 
 #include <benchmark/benchmark.h>
 
-#include <array>
 #include <ctime>
 #include <map>
 
@@ -53,104 +54,11 @@ template <typename Work> double secondsPerFrame(int blockSize, Work&& work)
     return elapsed / ((double) blocks * blockSize);
 }
 
-using Line = juce::dsp::DelayLine<float, juce::dsp::DelayLineInterpolationTypes::Linear>;
-using Coefficients = juce::dsp::IIR::Coefficients<float>;
-using Designs = juce::dsp::IIR::ArrayCoefficients<float>;
-
-double oversamplingFloor(double rate, int blockSize)
+// Builds a floor only for its own measurement: the seven lines alone hold tens of megabytes.
+template <typename Floor, typename... Arguments> double floorPerFrame(int blockSize, Arguments... arguments)
 {
-    juce::ignoreUnused(rate);
-    juce::dsp::Oversampling<float> oversampler(
-        2, 2, juce::dsp::Oversampling<float>::filterHalfBandPolyphaseIIR, true, true);
-    oversampler.initProcessing((size_t) blockSize);
-
-    return secondsPerFrame(blockSize,
-                           [&](juce::AudioBuffer<float>& buffer)
-                           {
-                               juce::dsp::AudioBlock<float> block(buffer);
-                               auto up = oversampler.processSamplesUp(block);
-                               for (size_t channel = 0; channel < up.getNumChannels(); ++channel)
-                               {
-                                   auto* samples = up.getChannelPointer(channel);
-                                   for (size_t i = 0; i < up.getNumSamples(); ++i)
-                                       samples[i] = tanhf(samples[i]);
-                               }
-                               oversampler.processSamplesDown(block);
-                           });
-}
-
-double delayLinesFloor(double rate, int blockSize)
-{
-    std::array<Line, 7> lines;
-    const std::array<float, 7> lengths{2847.0f, 3538.0f, 10312.0f, 14812.5f, 16576.5f, 19735.5f, 22028.5f};
-
-    for (size_t n = 0; n < lines.size(); ++n)
-    {
-        lines[n].prepare({rate, (juce::uint32) blockSize, 2});
-        lines[n].setMaximumDelayInSamples((int) (4.0 * rate));
-        lines[n].setDelay(lengths[n]);
-    }
-
-    return secondsPerFrame(blockSize,
-                           [&](juce::AudioBuffer<float>& buffer)
-                           {
-                               for (int channel = 0; channel < 2; ++channel)
-                               {
-                                   auto* samples = buffer.getWritePointer(channel);
-                                   for (int i = 0; i < blockSize; ++i)
-                                   {
-                                       float s = samples[i];
-                                       for (size_t n = 0; n < 3; ++n)
-                                       {
-                                           const float d = lines[n].popSample(channel);
-                                           lines[n].pushSample(channel, s - 0.7f * d);
-                                           s = s * 0.7f + d;
-                                       }
-                                       float taps = 0.0f;
-                                       for (size_t n = 3; n < 7; ++n)
-                                       {
-                                           taps += lines[n].popSample(channel) * 0.7f + s;
-                                           lines[n].pushSample(channel, s);
-                                       }
-                                       samples[i] = 0.25f * taps;
-                                   }
-                               }
-                           });
-}
-
-double filterFloor(double rate, int blockSize)
-{
-    Coefficients::Ptr highPass = new Coefficients(1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f);
-    Coefficients::Ptr lowPass = new Coefficients(1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f);
-    juce::dsp::IIR::Filter<float> highLeft(highPass), highRight(highPass), lowLeft(lowPass),
-        lowRight(lowPass);
-    float sweep = 0.0f;
-
-    auto copy = [](Coefficients& target, const std::array<float, 6>& raw)
-    {
-        auto* c = target.getRawCoefficients();
-        c[0] = raw[0];
-        c[1] = raw[1];
-        c[2] = raw[2];
-        c[3] = raw[4];
-        c[4] = raw[5];
-    };
-
-    return secondsPerFrame(
-        blockSize,
-        [&](juce::AudioBuffer<float>& buffer)
-        {
-            auto* left = buffer.getWritePointer(0);
-            auto* right = buffer.getWritePointer(1);
-            for (int i = 0; i < blockSize; ++i)
-            {
-                sweep = sweep < 1.0f ? sweep + 1.0e-5f : 0.0f;
-                copy(*highPass, Designs::makeHighPass(rate, 100.0f + 3000.0f * sweep, 4.0f));
-                copy(*lowPass, Designs::makeLowPass(rate, 18000.0f - 15000.0f * sweep, 4.0f));
-                left[i] = lowLeft.processSample(highLeft.processSample(left[i]));
-                right[i] = lowRight.processSample(highRight.processSample(right[i]));
-            }
-        });
+    Floor work(arguments...);
+    return secondsPerFrame(blockSize, [&](juce::AudioBuffer<float>& buffer) { work.process(buffer); });
 }
 
 // The floors depend on the rate (line storage) and the block (oversampler), not on settings.
@@ -160,8 +68,9 @@ double floorsPerFrame(double rate, int blockSize)
     const auto key = std::pair{rate, blockSize};
 
     if (measured.count(key) == 0)
-        measured[key] = oversamplingFloor(rate, blockSize) + delayLinesFloor(rate, blockSize) +
-                        filterFloor(rate, blockSize);
+        measured[key] = floorPerFrame<OversampledTanhFloor>(blockSize, blockSize) +
+                        floorPerFrame<DelayLinesFloor>(blockSize, rate, blockSize) +
+                        floorPerFrame<FilterDesignsFloor>(blockSize, rate, false);
 
     return measured[key];
 }
@@ -177,35 +86,17 @@ struct Chain
             applyHeaviest();
     }
 
-    void set(const char* id, float value)
-    {
-        auto* parameter = processor.valueTreeState.getParameter(id);
-        parameter->setValueNotifyingHost(parameter->convertTo0to1(value));
-    }
-
-    // The costliest curve and line lengths, both envelopes sweeping through skewed designs,
-    // the mix ramping and both gains working.
+    // On top of the units' heaviest settings, the non-default order of both switches, the mix
+    // ramping and both gains working.
     void applyHeaviest()
     {
-        set("distType", 2.0f);
-        set("distortion", 99.0f);
-        set("delay", 2500.0f);
-        set("feedback", 0.37f);
-        set("signalOrder", 1.0f);
-        set("filterOrder", 1.0f);
-        set("lowPass", 18000.0f);
-        set("lpfEnv", -15000.0f);
-        set("highPass", 100.0f);
-        set("hpfEnv", 3000.0f);
-        set("lowPassQ", 4.0f);
-        set("highPassQ", 4.0f);
-        for (const auto* id : {"lpfEnvAttack", "lpfEnvRelease", "hpfEnvAttack", "hpfEnvRelease"})
-            set(id, 3.0f);
-        set("lpfSkew", 0.3f);
-        set("hpfSkew", 0.3f);
-        set("dryWet", 0.5f);
-        set("inputGain", 6.0f);
-        set("outputGain", -6.0f);
+        auto& state = processor.valueTreeState;
+        applyHeaviestUnitSettings(state);
+        setParameter(state, "signalOrder", 1.0f);
+        setParameter(state, "filterOrder", 1.0f);
+        setParameter(state, "dryWet", 0.5f);
+        setParameter(state, "inputGain", 6.0f);
+        setParameter(state, "outputGain", -6.0f);
     }
 
     juce::ScopedJuceInitialiser_GUI gui;

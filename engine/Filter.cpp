@@ -1,5 +1,7 @@
 #include "Filter.h"
 
+#include "AssignDesign.h"
+
 namespace
 {
 constexpr float minimumCutoff = 20.0f;
@@ -21,18 +23,6 @@ float clampCutoff(float cutoff)
     if (cutoff > maximumCutoff)
         return maximumCutoff;
     return cutoff;
-}
-
-// The designs have a0 == 1, so their normalised form is the raw set without a0. Writing it in
-// place keeps the numbers of Coefficients::makeHighPass/makeLowPass without allocating.
-void assign(juce::dsp::IIR::Coefficients<float>& target, const std::array<float, 6>& raw)
-{
-    auto* c = target.getRawCoefficients();
-    c[0] = raw[0];
-    c[1] = raw[1];
-    c[2] = raw[2];
-    c[3] = raw[4];
-    c[4] = raw[5];
 }
 
 juce::dsp::IIR::Coefficients<float>::Ptr makeSecondOrderSet()
@@ -213,9 +203,9 @@ void Filter::designCoefficients()
         lowPassDesignFrequency = designFrequency(lowPassCutoff, lowPassSkew);
 
     if (highPassMoved)
-        assign(*highPassCoefficients, Designs::makeHighPass(rate, highPassDesignFrequency, highPassQ));
+        assignDesign(*highPassCoefficients, Designs::makeHighPass(rate, highPassDesignFrequency, highPassQ));
     if (lowPassMoved)
-        assign(*lowPassCoefficients, Designs::makeLowPass(rate, lowPassDesignFrequency, lowPassQ));
+        assignDesign(*lowPassCoefficients, Designs::makeLowPass(rate, lowPassDesignFrequency, lowPassQ));
 }
 
 bool Filter::DesignInputs::update(float newCutoff, float newSkew, float newQ)
