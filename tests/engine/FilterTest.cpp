@@ -1,6 +1,7 @@
 #include "Filter.h"
 #include "AllocationCounter.h"
 #include "ParameterHost.h"
+#include "Signals.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +11,6 @@
 namespace
 {
 constexpr float clockRate = 44100.0f;
-
-juce::AudioBuffer<float> noise(int numChannels, int numSamples, juce::int64 seed)
-{
-    juce::Random random(seed);
-    juce::AudioBuffer<float> buffer(numChannels, numSamples);
-    for (int channel = 0; channel < numChannels; ++channel)
-        for (int i = 0; i < numSamples; ++i)
-            buffer.setSample(channel, i, random.nextFloat() * 2.0f - 1.0f);
-    return buffer;
-}
 
 void run(Filter& filter, juce::AudioBuffer<float>& buffer)
 {
@@ -198,7 +189,7 @@ TEST_F(FilterTest, TheSampleRateIsTruncatedForTheDesigns)
 {
     host.set("lowPass", 3000.0f);
     host.set("highPass", 300.0f);
-    const auto input = noise(2, 2048, 21);
+    const auto input = signals::noise(2, 2048, 21, 1.0f);
 
     auto outputAt = [&](double rate)
     {
@@ -227,7 +218,7 @@ TEST_F(FilterTest, PrepareDuringAHeldNoteKeepsTheEnvelopesAndClearsTheBiquads)
     host.set("hpfEnvAttack", 1.0f);
     host.set("hpfEnv", 2000.0f);
     noteOnAfterSettingsApply();
-    auto buffer = noise(2, 4410, 2);
+    auto buffer = signals::noise(2, 4410, 2, 1.0f);
     run(filter, buffer);
     const float cutoff = filter.modulatedHighPassCutoff;
     ASSERT_NEAR(cutoff, 220.0f, 0.1f);
@@ -290,7 +281,7 @@ TEST_F(FilterTest, ASweepMatchesTheFrameworksDesignsHighPassFirst)
 
     const double rate = 48000.0;
     const int length = 6000;
-    const auto input = noise(1, length, 4);
+    const auto input = signals::noise(1, length, 4, 1.0f);
     auto buffer = input;
     noteOnAfterSettingsApply();
     run(filter, buffer);
@@ -354,7 +345,7 @@ TEST(Filter, StaysFiniteAtLowHostRatesWithEveryParameterAtAnExtreme)
             float peak = 0.0f;
             for (int block = 0; block < 4; ++block)
             {
-                auto buffer = noise(2, 4096, corner + block);
+                auto buffer = signals::noise(2, 4096, corner + block, 1.0f);
                 run(filter, buffer);
                 peak = juce::jmax(peak, buffer.getMagnitude(0, 4096), buffer.getMagnitude(1, 4096));
             }
@@ -404,7 +395,7 @@ TEST_F(FilterTest, AMonoBlockRunsThroughTheLeftPairAndLeavesChannelOneAlone)
 {
     host.set("lowPass", 2000.0f);
     host.set("highPass", 200.0f);
-    auto stereo = noise(2, 1024, 8);
+    auto stereo = signals::noise(2, 1024, 8, 1.0f);
     auto twoChannels = stereo;
     juce::FloatVectorOperations::fill(twoChannels.getWritePointer(1), 123.0f, 1024);
 
@@ -430,7 +421,7 @@ TEST_F(FilterTest, ProcessAllocatesNothingWhileTheEnvelopesRun)
     host.set("hpfEnvAttack", 0.02f);
     host.set("lpfSkew", 0.3f);
     host.set("hpfSkew", 0.3f);
-    auto buffer = noise(2, 512, 3);
+    auto buffer = signals::noise(2, 512, 3, 1.0f);
 
     filter.noteOnPending = true;
     {

@@ -1,6 +1,7 @@
 #include "SVerb.h"
 #include "AllocationCounter.h"
 #include "ParameterHost.h"
+#include "Signals.h"
 
 #include <gtest/gtest.h>
 
@@ -109,16 +110,6 @@ juce::AudioBuffer<float> impulse(int numChannels, int numSamples)
     buffer.clear();
     for (int channel = 0; channel < numChannels; ++channel)
         buffer.setSample(channel, 0, 1.0f);
-    return buffer;
-}
-
-juce::AudioBuffer<float> noise(int numChannels, int numSamples, juce::int64 seed)
-{
-    juce::Random random(seed);
-    juce::AudioBuffer<float> buffer(numChannels, numSamples);
-    for (int channel = 0; channel < numChannels; ++channel)
-        for (int i = 0; i < numSamples; ++i)
-            buffer.setSample(channel, i, random.nextFloat() * 2.0f - 1.0f);
     return buffer;
 }
 
@@ -234,7 +225,7 @@ TEST_F(SVerbTest, FractionalLengthsInterpolateLinearly)
 TEST_F(SVerbTest, ALengthChangeActsAtTheNextSample)
 {
     // One-sample blocks: the change lands between two samples, as automation inside a block would.
-    const auto input = noise(1, 3000, 7);
+    const auto input = signals::noise(1, 3000, 7, 1.0f);
     auto buffer = input;
     for (int i = 0; i < buffer.getNumSamples(); ++i)
     {
@@ -265,7 +256,7 @@ TEST_F(SVerbTest, SignalOrderPlacesTheDistortion)
 {
     host.set("distortion", 30.0f);
     host.set("distType", 1.0f);
-    const auto input = noise(2, 4096, 3);
+    const auto input = signals::noise(2, 4096, 3, 1.0f);
 
     // The bare network and a separate distortion, composed by hand in both orders.
     ParameterHost separateHost{reverbLayout()};
@@ -318,7 +309,7 @@ TEST_F(SVerbTest, MonoBuffersUseOnlyTheFirstChannelOfEveryLine)
     host.set("delay", 300.0f);
     host.set("feedback", 0.5f);
 
-    const auto stereoInput = noise(2, 2048, 11);
+    const auto stereoInput = signals::noise(2, 2048, 11, 1.0f);
     auto stereo = stereoInput;
     SVerb stereoUnit(host.state);
     stereoUnit.prepare(makeSpec(rate, 8192));
@@ -343,7 +334,7 @@ TEST_F(SVerbTest, MonoBuffersUseOnlyTheFirstChannelOfEveryLine)
 
 TEST_F(SVerbTest, AnEmptyBufferChangesNothing)
 {
-    auto input = noise(2, 1024, 5);
+    auto input = signals::noise(2, 1024, 5, 1.0f);
     auto reference = input;
     SVerb untouched(host.state);
     untouched.prepare(makeSpec(rate, 8192));
@@ -363,7 +354,7 @@ TEST(SVerb, ProcessBeforePrepareLeavesTheBufferAlone)
 {
     ParameterHost host;
     SVerb reverb(host.state);
-    auto buffer = noise(2, 64, 1);
+    auto buffer = signals::noise(2, 64, 1, 1.0f);
     const auto input = buffer;
     reverb.process(buffer, host.state.getRawParameterValue("delay"),
                    host.state.getRawParameterValue("feedback"));
@@ -378,7 +369,7 @@ TEST(SVerb, ProcessAllocatesNothing)
     reverb.prepare(makeSpec(rate, blockSize));
     host.set("delay", 2500.0f);
     host.set("feedback", 0.37f);
-    auto buffer = noise(2, blockSize, 9);
+    auto buffer = signals::noise(2, blockSize, 9, 1.0f);
 
     for (const int order : {0, 1})
         for (const int type : {1, 2, 3})
