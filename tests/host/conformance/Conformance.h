@@ -2,6 +2,7 @@
 
 #include "HostEnvironment.h"
 #include "HostedPlugin.h"
+#include "PluginParameters.h"
 
 #include <gtest/gtest.h>
 
@@ -44,4 +45,28 @@ std::unique_ptr<HostedPlugin> load(double sampleRate, int maximumBlockSize);
 
 std::string rateName(double sampleRate);
 std::string blockName(int blockSize);
+
+// A test with the bundle loaded and its parameters found; the subclass's SetUp calls load with
+// the settings its parameter stands for. The environment outlives the plug-in, which goes last.
+template <typename Setting> class LoadedPluginTest : public ::testing::TestWithParam<Setting>
+{
+protected:
+    void load(double sampleRate, int maximumBlockSize)
+    {
+        hosted = conformance::load(sampleRate, maximumBlockSize);
+        ASSERT_NE(hosted, nullptr);
+        parameters = std::make_unique<PluginParameters>(*hosted);
+        ASSERT_TRUE(parameters->complete());
+    }
+
+    void TearDown() override
+    {
+        parameters.reset();
+        hosted.reset();
+    }
+
+    HostEnvironment environment;
+    std::unique_ptr<HostedPlugin> hosted;
+    std::unique_ptr<PluginParameters> parameters;
+};
 } // namespace conformance

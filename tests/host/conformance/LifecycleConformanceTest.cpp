@@ -1,6 +1,5 @@
 #include "Conformance.h"
 #include "HostSignals.h"
-#include "PluginParameters.h"
 #include "RawProcessing.h"
 
 #include <functional>
@@ -32,22 +31,10 @@ double otherRate(double sampleRate)
 
 // A host stops, starts, deactivates and re-configures the plug-in between stretches of audio.
 // After every such step the plug-in goes on producing clean, audible output.
-class LifecycleConformance : public ::testing::TestWithParam<double>
+class LifecycleConformance : public conformance::LoadedPluginTest<double>
 {
 protected:
-    void SetUp() override
-    {
-        hosted = conformance::load(GetParam(), startBlockSize);
-        ASSERT_NE(hosted, nullptr);
-        parameters = std::make_unique<PluginParameters>(*hosted);
-        ASSERT_TRUE(parameters->complete());
-    }
-
-    void TearDown() override
-    {
-        parameters.reset();
-        hosted.reset();
-    }
+    void SetUp() override { load(GetParam(), startBlockSize); }
 
     std::vector<Step> steps() const
     {
@@ -100,10 +87,6 @@ protected:
         hostSignals::process(*hosted, signal, hostSignals::randomNotes(signal.getNumSamples(), random), plan);
         return signal;
     }
-
-    HostEnvironment environment;
-    std::unique_ptr<HostedPlugin> hosted;
-    std::unique_ptr<PluginParameters> parameters;
 };
 
 TEST_P(LifecycleConformance, WithDefaultSettingsNoiseStaysAudibleAcrossEveryStep)

@@ -16,22 +16,10 @@ constexpr int automationInterval = 32;
 
 // Every sample rate against every block size: what comes back is always a normal finite number,
 // whatever the input, the settings, the notes and the automation.
-class SignalConformance : public ::testing::TestWithParam<GridCase>
+class SignalConformance : public conformance::LoadedPluginTest<GridCase>
 {
 protected:
-    void SetUp() override
-    {
-        hosted = conformance::load(sampleRate(), conformance::announcedMaximum(blockSize()));
-        ASSERT_NE(hosted, nullptr);
-        parameters = std::make_unique<PluginParameters>(*hosted);
-        ASSERT_TRUE(parameters->complete());
-    }
-
-    void TearDown() override
-    {
-        parameters.reset();
-        hosted.reset();
-    }
+    void SetUp() override { load(sampleRate(), conformance::announcedMaximum(blockSize())); }
 
     double sampleRate() const { return std::get<0>(GetParam()); }
     int blockSize() const { return std::get<1>(GetParam()); }
@@ -43,10 +31,6 @@ protected:
         hostSignals::fill(signal, kind, sampleRate(), random);
         return signal;
     }
-
-    HostEnvironment environment;
-    std::unique_ptr<HostedPlugin> hosted;
-    std::unique_ptr<PluginParameters> parameters;
 };
 
 TEST_P(SignalConformance, EverySignalUnderRandomSettingsComesBackClean)
