@@ -135,8 +135,9 @@ TEST_F(DistortionTest, AMidBlockDriveChangeReachesTheSecondCurveAtOnce)
 {
     // The drive drops from 99 to 1 while a long block runs on another thread. The gains keep 99
     // (x99, then /sqrt(99)), but the knee follows the new drive, k = 0.02/0.99: an input of 0.5
-    // comes out at about 2.52 instead of 1.005/sqrt(99). Each attempt waits a little longer
-    // before the change, so that some attempt lands while the curve is being applied.
+    // comes out at about 2.52 instead of 1.005/sqrt(99). The attempts scatter their wait over a
+    // whole block's time, so that on a busy machine too some attempt lands while the curve is
+    // being applied.
     constexpr int longBlock = 1 << 18;
     Distortion unit(host.state);
     unit.prepare(makeSpec(rate, longBlock));
@@ -171,9 +172,9 @@ TEST_F(DistortionTest, AMidBlockDriveChangeReachesTheSecondCurveAtOnce)
     const auto duration = std::chrono::steady_clock::now() - start;
 
     bool sawSwitch = false;
-    for (int attempt = 0; attempt < 40 && !sawSwitch; ++attempt)
+    for (int attempt = 0; attempt < 400 && !sawSwitch; ++attempt)
     {
-        const auto buffer = run(duration * attempt / 40);
+        const auto buffer = run(duration * ((attempt * 37) % 100) / 100);
         const auto* out = buffer.getReadPointer(0);
 
         // Past the filters' settling, every sample is on one of the two levels, old before new.
