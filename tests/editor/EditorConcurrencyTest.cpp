@@ -42,17 +42,8 @@ struct RunningInstance
     std::unique_ptr<concurrent::Loop> automation;
 };
 
-void load(SorvandelAudioProcessor& processor, const juce::MemoryBlock& state)
-{
-    processor.setStateInformation(state.getData(), (int) state.getSize());
-}
-
-juce::MemoryBlock save(SorvandelAudioProcessor& processor)
-{
-    juce::MemoryBlock state;
-    processor.getStateInformation(state);
-    return state;
-}
+using concurrent::load;
+using concurrent::save;
 
 // What the window's controls show, back to front.
 std::vector<double> controlValues(juce::Component& editor)

@@ -53,17 +53,8 @@ std::vector<juce::MemoryBlock> randomStates(int count, juce::int64 firstSeed)
     return states;
 }
 
-void load(SorvandelAudioProcessor& processor, const juce::MemoryBlock& state)
-{
-    processor.setStateInformation(state.getData(), (int) state.getSize());
-}
-
-juce::MemoryBlock save(SorvandelAudioProcessor& processor)
-{
-    juce::MemoryBlock state;
-    processor.getStateInformation(state);
-    return state;
-}
+using concurrent::load;
+using concurrent::save;
 
 struct RunSettings
 {

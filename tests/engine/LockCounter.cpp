@@ -1,4 +1,5 @@
 #include "LockCounter.h"
+#include "ThreadSanitizerBuild.h"
 
 #include <atomic>
 #include <dlfcn.h>
@@ -26,14 +27,6 @@ template <typename Function> Function real(std::atomic<void*>& cache, const char
 [[maybe_unused]] std::atomic<void*> mutexLock{nullptr}, mutexTryLock{nullptr}, readLock{nullptr},
     writeLock{nullptr};
 } // namespace
-
-#if defined(__SANITIZE_THREAD__)
-#define SORVANDEL_THREAD_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define SORVANDEL_THREAD_SANITIZER 1
-#endif
-#endif
 
 #if SORVANDEL_THREAD_SANITIZER
 // ThreadSanitizer's own wrappers live in this executable, where RTLD_NEXT cannot find them; the

@@ -3,13 +3,7 @@
 #include <cstdlib>
 #include <new>
 
-#if defined(__SANITIZE_THREAD__)
-#define SORVANDEL_THREAD_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define SORVANDEL_THREAD_SANITIZER 1
-#endif
-#endif
+#include "ThreadSanitizerBuild.h"
 
 #if SORVANDEL_THREAD_SANITIZER
 #include <sanitizer/allocator_interface.h>

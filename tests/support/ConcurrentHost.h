@@ -130,15 +130,25 @@ inline void automateEveryParameter(juce::AudioProcessor& processor, juce::Random
         parameter->setValueNotifyingHost(random.nextFloat());
 }
 
+// The host's state calls: a project saved, and one loaded back.
+inline juce::MemoryBlock save(juce::AudioProcessor& processor)
+{
+    juce::MemoryBlock state;
+    processor.getStateInformation(state);
+    return state;
+}
+
+inline void load(juce::AudioProcessor& processor, const juce::MemoryBlock& state)
+{
+    processor.setStateInformation(state.getData(), (int) state.getSize());
+}
+
 // A state chunk saved from a processor whose parameters were all moved to random values.
 inline juce::MemoryBlock randomState(juce::AudioProcessor& scratch, juce::int64 seed)
 {
     juce::Random random(seed);
     automateEveryParameter(scratch, random);
-
-    juce::MemoryBlock chunk;
-    scratch.getStateInformation(chunk);
-    return chunk;
+    return save(scratch);
 }
 
 // The audio thread of a host: block after block of noise, of a varying length up to the
