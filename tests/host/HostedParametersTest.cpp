@@ -1,45 +1,11 @@
+#include "ExpectedParameters.h"
 #include "HostTestSupport.h"
 
 #include <set>
 
 namespace
 {
-struct ExpectedParameter
-{
-    const char* id;
-    float start;
-    float end;
-    float defaultValue;
-    const char* defaultText;
-};
-
-// Layout order, which is the order the host lists them in.
-const std::vector<ExpectedParameter> ownParameters{
-    {"delay", 0.0f, 2500.0f, 0.0f, "0"},
-    {"feedback", 0.0f, 1.0f, 0.0f, "0.00"},
-    {"distortion", 1.0f, 99.0f, 1.0f, "1"},
-    {"lowPass", 20.0f, 20000.0f, 20000.0f, "20000.0"},
-    {"highPass", 20.0f, 20000.0f, 20.0f, "20.0"},
-    {"dryWet", 0.0f, 1.0f, 1.0f, "1.00"},
-    {"lowPassQ", 1.0f, 25.0f, 1.0f, "1.0"},
-    {"highPassQ", 1.0f, 25.0f, 1.0f, "1.0"},
-    {"freqGain", 1.0f, 12.0f, 1.0f, "1.0"},
-    {"freqQ", 1.0f, 25.0f, 1.0f, "1.0"},
-    {"ratio", 1.0f, 16.0f, 1.0f, "1"},
-    {"signalOrder", 0.0f, 1.0f, 0.0f, "0"},
-    {"filterOrder", 0.0f, 1.0f, 0.0f, "0"},
-    {"distType", 1.0f, 3.0f, 1.0f, "1"},
-    {"lpfEnv", -20000.0f, 20000.0f, 0.0f, "0.00"},
-    {"hpfEnv", -20000.0f, 20000.0f, 0.0f, "0.00"},
-    {"lpfEnvAttack", 0.0f, 3.0f, 0.0f, "0.00"},
-    {"lpfEnvRelease", 0.0f, 3.0f, 1.0f, "1.00"},
-    {"hpfEnvAttack", 0.0f, 3.0f, 0.0f, "0.00"},
-    {"hpfEnvRelease", 0.0f, 3.0f, 1.0f, "1.00"},
-    {"lpfSkew", 0.1f, 1.0f, 1.0f, "1.00"},
-    {"hpfSkew", 0.1f, 1.0f, 1.0f, "1.00"},
-    {"inputGain", -100.0f, 24.0f, 0.0f, "0.0"},
-    {"outputGain", -100.0f, 24.0f, 0.0f, "0.0"},
-};
+const auto& ownParameters = expected::parameters;
 
 constexpr int ownParameterCount = 24;
 } // namespace

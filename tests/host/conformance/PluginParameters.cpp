@@ -1,10 +1,14 @@
 #include "PluginParameters.h"
 
-const std::array<const char*, PluginParameters::count> PluginParameters::ids{
-    "delay",        "feedback",      "distortion", "lowPass", "highPass",     "dryWet",
-    "lowPassQ",     "highPassQ",     "freqGain",   "freqQ",   "ratio",        "signalOrder",
-    "filterOrder",  "distType",      "lpfEnv",     "hpfEnv",  "lpfEnvAttack", "lpfEnvRelease",
-    "hpfEnvAttack", "hpfEnvRelease", "lpfSkew",    "hpfSkew", "inputGain",    "outputGain"};
+#include "ExpectedParameters.h"
+
+const std::array<const char*, PluginParameters::count> PluginParameters::ids = []
+{
+    std::array<const char*, count> result{};
+    for (size_t i = 0; i < result.size(); ++i)
+        result[i] = expected::parameters[i].id;
+    return result;
+}();
 
 PluginParameters::PluginParameters(HostedPlugin& plugin)
 {
