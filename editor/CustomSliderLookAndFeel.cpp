@@ -185,7 +185,7 @@ void CustomSliderLookAndFeel::drawBar(juce::Graphics& g, int x, int y, int width
                                       juce::Slider& slider)
 {
     const auto left = (float) x;
-    const auto top = (float) (height - 20) * 0.5f + (float) y;
+    const auto top = ((float) height - barHeight) * 0.5f + (float) y;
     const juce::Rectangle<float> track(left, top, (float) width, barHeight);
 
     // The first two fills only show in the anti-aliased edge pixels of the third.
