@@ -13,7 +13,6 @@ jobs="${SORVANDEL_BUILD_JOBS:-$(nproc)}"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DCMAKE_C_FLAGS="-fno-sanitize-recover=all" -DCMAKE_CXX_FLAGS="-fno-sanitize-recover=all" \
     -DSORVANDEL_SANITIZE=address,undefined -DSORVANDEL_BUILD_FUZZERS=ON \
     -DSORVANDEL_BUILD_TESTS=OFF -DSORVANDEL_BUILD_BENCHMARKS=OFF
 cmake --build "$build" --target sorvandel_state_fuzzer --parallel "$jobs"
