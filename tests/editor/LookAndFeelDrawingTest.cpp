@@ -1,3 +1,4 @@
+#include "EditorChildren.h"
 #include "EditorTestSupport.h"
 
 using namespace editortest;
@@ -156,10 +157,26 @@ TEST_F(LookAndFeelDrawing, FaderDotsCoverAHeightThatIsNotAMultipleOfTen)
     EXPECT_EQ(image.getPixelAt(11, 50), juce::Colours::lightgrey);
     EXPECT_TRUE(isTransparent(image, 7, 50));
     EXPECT_TRUE(isTransparent(image, 9, 96));
+}
 
-    // The 0 dB mark at y = 95 / 5.16, about 18.4, from x 3 to 17.
-    EXPECT_EQ(image.getPixelAt(4, 18), juce::Colours::orange);
-    EXPECT_TRUE(isTransparent(image, 4, 22));
+TEST_F(LookAndFeelDrawing, FaderMarkSitsWhereTheThumbShowsZeroDecibels)
+{
+    // The editor's gain fader, 20 x 362 with its drawing area 342 px tall from y 10. The mark's
+    // y + height / 5.16 lies 0.09 px below 0 dB's exact 24/124 of the way down.
+    SorvandelAudioProcessorEditor editor(processor);
+    auto& fader = child<juce::Slider>(editor, "inputGainSlider");
+    const auto image = render(fader);
+
+    // The 2-px orange line, measured left of the track where nothing else is drawn.
+    double inked = 0.0, weighted = 0.0;
+    for (int y = 0; y < image.getHeight(); ++y)
+    {
+        const auto alpha = image.getPixelAt(4, y).getAlpha();
+        inked += alpha;
+        weighted += alpha * (y + 0.5);
+    }
+    ASSERT_GT(inked, 0.0);
+    EXPECT_NEAR(weighted / inked, fader.getPositionOfValue(0.0), 0.25);
 }
 
 TEST_F(LookAndFeelDrawing, FaderThumbPointsLeftAtTheValue)
@@ -211,38 +228,25 @@ TEST_F(LookAndFeelDrawing, BarAtItsEndsIsAllBlackOrAllGreen)
     EXPECT_GT(highest.getPixelAt(140, 20).getGreen(), 0xc0);
 }
 
-TEST_F(LookAndFeelDrawing, CutoffOverlayRunsFromTheThumbTowardsTheCurrentCutoff)
+TEST_F(LookAndFeelDrawing, CutoffOverlaySpansTheCutoffsDistanceOnTheSlidersWidthLessTwenty)
 {
-    // lowPass at 10010 Hz sits at the thumb (x 80); px() puts 15000 Hz about 35 px right of it
-    // and 5000 Hz about 35 px left of it.
-    setParameter(processor, "lowPass", 10010.0f);
-    setParameter(processor, "highPass", 10010.0f);
+    // From one end of 20..20000 Hz to the other is 160 - 20 = 140 px, whichever way the
+    // envelope moved the cutoff; the track and its outline end at x 12 and 148.
+    setParameter(processor, "highPass", 20.0f);
+    lookAndFeel.currentHighPassCutoff = 20000.0f;
+    const auto raised = drawBar("hpf", 12.0f);
+    EXPECT_EQ(raised.getPixelAt(151, 20), juce::Colours::white);
+    EXPECT_TRUE(isTransparent(raised, 153, 20));
 
-    for (auto [id, current] : {std::pair{"lpf", &lookAndFeel.currentLowPassCutoff},
-                               std::pair{"hpf", &lookAndFeel.currentHighPassCutoff}})
-    {
-        SCOPED_TRACE(id);
+    setParameter(processor, "lowPass", 20000.0f);
+    lookAndFeel.currentLowPassCutoff = 20.0f;
+    const auto lowered = drawBar("lpf", 148.0f);
+    EXPECT_EQ(lowered.getPixelAt(8, 20), juce::Colours::white);
+    EXPECT_TRUE(isTransparent(lowered, 6, 20));
 
-        *current = 15000.0f;
-        auto image = drawBar(id, 80.0f);
-        EXPECT_EQ(image.getPixelAt(100, 20), juce::Colours::white);
-        EXPECT_TRUE(isOpaqueBlack(image, 120, 20));
-        EXPECT_NE(image.getPixelAt(60, 20), juce::Colours::white);
-
-        *current = 5000.0f;
-        image = drawBar(id, 80.0f);
-        EXPECT_EQ(image.getPixelAt(60, 20), juce::Colours::white);
-        EXPECT_NE(image.getPixelAt(40, 20), juce::Colours::white);
-        EXPECT_TRUE(isOpaqueBlack(image, 100, 20));
-
-        *current = 10010.0f;
-        image = drawBar(id, 80.0f);
-        EXPECT_TRUE(isOpaqueBlack(image, 100, 20));
-        EXPECT_NE(image.getPixelAt(60, 20), juce::Colours::white);
-        EXPECT_EQ(image.getPixelAt(60, 20), drawBar({}, 80.0f).getPixelAt(60, 20));
-
-        *current = 10010.0f;
-    }
+    // Equal cutoffs leave the bar as the plain one draws it.
+    lookAndFeel.currentLowPassCutoff = 20000.0f;
+    EXPECT_EQ(drawBar("lpf", 80.0f).getPixelAt(100, 20), drawBar({}, 80.0f).getPixelAt(100, 20));
 }
 
 TEST_F(LookAndFeelDrawing, OnlyTheTwoCutoffBarsDrawAnOverlay)

@@ -81,16 +81,26 @@ TEST_F(DistortionTest, TheOutputTrailsByTheOversamplersWholeSampleLatency)
     EXPECT_GT(errorAtLag(7), 10.0f * atLatency);
 }
 
-TEST_F(DistortionTest, DriveAndTrimOfTheFirstCurve)
+TEST_F(DistortionTest, SmallSignalsGainTheCurvesSlopeTimesTheSquareRootOfTheDrive)
 {
-    // Small signals stay on tanh's linear part: drive times trim, sqrt(drive), overall.
-    setDrive(25.0f, 1);
-    const auto quiet = sine(1, blockSize, 1.0e-4f, 100.0);
-    auto small = quiet;
-    distortion.process(small);
-    EXPECT_NEAR(small.getRMSLevel(0, 1000, blockSize - 1000) / quiet.getRMSLevel(0, 1000, blockSize - 1000),
-                5.0f, 0.01f);
+    // Drive 25 and a trim of 1/5, times each curve's slope at zero: 1 for tanh, 1 + k with
+    // k = 0.5 / 0.75 for the second curve, 0.5 for sin(0.5 x).
+    const std::pair<int, float> slopes[] = {{1, 1.0f}, {2, 5.0f / 3.0f}, {3, 0.5f}};
+    const auto quiet = sine(1, blockSize, 1.0e-5f, 100.0);
 
+    for (const auto& [type, slope] : slopes)
+    {
+        setDrive(25.0f, type);
+        auto small = quiet;
+        distortion.process(small);
+        const auto gain =
+            small.getRMSLevel(0, 1000, blockSize - 1000) / quiet.getRMSLevel(0, 1000, blockSize - 1000);
+        EXPECT_NEAR(gain, 5.0f * slope, 0.002f * 5.0f * slope) << "type " << type;
+    }
+}
+
+TEST_F(DistortionTest, TheFirstCurveFlattensAtTheTrim)
+{
     // Large signals are limited to +-1 before the trim, so the plateau sits at 1/sqrt(drive).
     setDrive(99.0f, 1);
     auto loud = sine(1, blockSize, 1.0f, 100.0);

@@ -1,4 +1,3 @@
-#include "LevelMeter.h"
 #include "PreparedProcessor.h"
 
 #include <gtest/gtest.h>
@@ -7,19 +6,15 @@ namespace
 {
 constexpr int blockSize = 512;
 
-// The chain's own units, run directly on a second processor: the wet path to compare with.
-void runUnitsDirectly(SorvandelAudioProcessor& reference, juce::AudioBuffer<float>& buffer, int filterOrder)
+float peak(const juce::AudioBuffer<float>& buffer)
 {
-    juce::dsp::AudioBlock<float> block(buffer);
-    const juce::dsp::ProcessContextReplacing<float> context(block);
+    return buffer.getMagnitude(0, buffer.getNumSamples());
+}
 
-    if (filterOrder == 1)
-        reference.filter.process(context);
-
-    reference.reverb.process(buffer, reference.delayValue, reference.feedbackValue);
-
-    if (filterOrder == 0)
-        reference.filter.process(context);
+// RMS level in dB as the framework measures it.
+float levelOf(const juce::AudioBuffer<float>& buffer, int channel)
+{
+    return juce::Decibels::gainToDecibels(buffer.getRMSLevel(channel, 0, buffer.getNumSamples()));
 }
 
 // Sample for sample: the paths compared run the same float operations on the same data.
@@ -30,43 +25,32 @@ void expectSameAudio(const juce::AudioBuffer<float>& actual, const juce::AudioBu
 }
 } // namespace
 
-TEST(ProcessorChain, RunsTheUnitsInTheSelectedOrderAndTheOrdersDiffer)
+TEST(ProcessorChain, TheUnitSelectedToRunLastShapesTheOutput)
 {
-    std::vector<juce::AudioBuffer<float>> outputs[2];
+    // The reverb runs its distortion last; at drive 99 the first curve holds that within
+    // 1/sqrt(99), and the half-band filters overshoot a full-scale step by about a third at most.
+    // A low-pass at Q 25 behind it rings far above that.
+    const float trim = 1.0f / std::sqrt(99.0f);
+    float peaks[2] = {};
 
     for (int order : {0, 1})
     {
-        PreparedProcessor chain, reference;
-
-        for (auto* p : {&chain, &reference})
-        {
-            p->setColouredUnits();
-            p->set("lpfEnv", -1500.0f);
-            p->set("lpfEnvAttack", 0.01f);
-        }
-
+        PreparedProcessor chain;
+        chain.set("distortion", 99.0f);
+        chain.set("lowPass", 1000.0f);
+        chain.set("lowPassQ", 25.0f);
         chain.set("filterOrder", (float) order);
-        reference.processor.filter.noteOnPending = true;
-        auto midi = noteOn();
 
-        for (int b = 0; b < 6; ++b)
+        for (int b = 0; b < 8; ++b)
         {
-            auto input = signals::noise(2, blockSize, 100 + b);
-            auto expected = input;
-            runUnitsDirectly(reference.processor, expected, order);
-            chain.process(input, midi);
-            midi.clear();
-
-            expectSameAudio(input, expected);
-            outputs[order].push_back(input);
+            auto block = signals::noise(2, blockSize, 100 + b);
+            chain.process(block);
+            peaks[order] = std::max(peaks[order], peak(block));
         }
     }
 
-    // The distortion is not linear, so moving the filter to its other side is heard.
-    float difference = 0.0f;
-    for (size_t b = 0; b < outputs[0].size(); ++b)
-        difference = std::max(difference, signals::maxDifference(outputs[0][b], outputs[1][b]));
-    EXPECT_GT(difference, 1.0e-2f);
+    EXPECT_GT(peaks[0], 3.0f * trim) << "reverb, then filter";
+    EXPECT_LT(peaks[1], 1.5f * trim) << "filter, then reverb";
 }
 
 TEST(ProcessorChain, MixesGainedDryWithTheUnitsOutput)
@@ -334,7 +318,7 @@ TEST(ProcessorMidi, NoteSweepsTheLowPassAudibly)
         auto buffer = signals::sine(2, blockSize, 6000.0, 48000.0, 0.1f, start);
         start += blockSize;
         p.process(buffer, midi);
-        return LevelMeter::levelInDecibels(buffer, 0);
+        return levelOf(buffer, 0);
     };
 
     float before = 0.0f;
@@ -431,8 +415,8 @@ TEST(ProcessorInputGuard, BlocksLongerThanPreparedAreProcessedInPreparedPieces)
         expectSameAudio(input, expected);
 
         // The meters still describe the host's whole block.
-        EXPECT_FLOAT_EQ(chain.processor.outputLevelLeft.load(), LevelMeter::levelInDecibels(input, 0));
-        EXPECT_FLOAT_EQ(chain.processor.outputLevelRight.load(), LevelMeter::levelInDecibels(input, 1));
+        EXPECT_FLOAT_EQ(chain.processor.outputLevelLeft.load(), levelOf(input, 0));
+        EXPECT_FLOAT_EQ(chain.processor.outputLevelRight.load(), levelOf(input, 1));
     }
 }
 
@@ -443,29 +427,4 @@ TEST(ProcessorInputGuard, HostAnnouncingNoBlockSizeIsStillProcessed)
     p.process(buffer);
     EXPECT_TRUE(signals::allFinite(buffer));
     EXPECT_GT(p.processor.outputLevelLeft.load(), -100.0f);
-}
-
-TEST(ProcessorBypass, BypassedBlocksPassTheInputAndLeavePublishedValuesAlone)
-{
-    PreparedProcessor p;
-    p.setColouredUnits();
-    p.set("inputGain", 24.0f);
-
-    auto first = signals::sine(2, blockSize, 440.0, 48000.0, 0.5f);
-    p.process(first);
-    const auto& q = p.processor;
-    const std::array<float, 6> values{q.currentLowPassCutoff, q.currentHighPassCutoff, q.inputLevelLeft,
-                                      q.inputLevelRight,      q.outputLevelLeft,       q.outputLevelRight};
-    const std::array<bool, 4> flags{q.inputClipLeft, q.inputClipRight, q.outputClipLeft, q.outputClipRight};
-
-    const auto input = signals::noise(2, blockSize, 1400, 0.01f);
-    auto buffer = input;
-    auto midi = noteOn();
-    p.processor.processBlockBypassed(buffer, midi);
-
-    expectSameAudio(buffer, input);
-    EXPECT_EQ(values, (std::array<float, 6>{q.currentLowPassCutoff, q.currentHighPassCutoff, q.inputLevelLeft,
-                                            q.inputLevelRight, q.outputLevelLeft, q.outputLevelRight}));
-    EXPECT_EQ(flags,
-              (std::array<bool, 4>{q.inputClipLeft, q.inputClipRight, q.outputClipLeft, q.outputClipRight}));
 }
