@@ -94,11 +94,12 @@ void Filter::refreshEnvelopes(bool force)
 
 void Filter::process(juce::dsp::ProcessContextReplacing<float> context)
 {
-    // Nothing is bound before the first prepare.
-    if (parameters.lowPass == nullptr)
+    // Nothing is bound before the first prepare. An empty block has no channel data to point
+    // at, and its note flags wait for the next sample processed.
+    auto& block = context.getOutputBlock();
+    if (parameters.lowPass == nullptr || block.getNumSamples() == 0)
         return;
 
-    auto& block = context.getOutputBlock();
     const auto numChannels = block.getNumChannels();
     float* leftSamples = numChannels > 0 ? block.getChannelPointer(0) : nullptr;
     float* rightSamples = numChannels > 1 ? block.getChannelPointer(1) : nullptr;
