@@ -5,7 +5,8 @@ namespace
 constexpr float minimumCutoff = 20.0f;
 constexpr float maximumCutoff = 20000.0f;
 
-// Keeps every design clear of half the sample rate, which the filters cannot reach.
+// The designs' prewarped gain, tan(pi * frequency / rate), grows without bound toward half the
+// sample rate, where the framework refuses it; every design stays clear of that.
 constexpr double designLimitRatio = 0.46;
 
 float clampCutoff(float cutoff)
