@@ -1,7 +1,5 @@
 #include "BareFloors.h"
 
-#include "AssignDesign.h"
-
 #include <cmath>
 
 OversampledTanhFloor::OversampledTanhFloor(int blockSize)
@@ -68,30 +66,28 @@ void DelayLinesFloor::process(juce::AudioBuffer<float>& buffer)
 }
 
 FilterDesignsFloor::FilterDesignsFloor(double rate, bool skewMapping)
-    : sampleRate(rate)
-    , withSkewMapping(skewMapping)
-    , highPass(new Coefficients(1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f))
-    , lowPass(new Coefficients(1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f))
-    , highLeft(highPass)
-    , highRight(highPass)
-    , lowLeft(lowPass)
-    , lowRight(lowPass)
+    : withSkewMapping(skewMapping)
 {
+    const juce::dsp::ProcessSpec spec{rate, 512, 1};
+    for (auto* filter : {&highLeft, &highRight, &lowLeft, &lowRight})
+    {
+        filter->prepare(spec);
+        filter->setResonance(4.0f);
+    }
+    highLeft.setType(StateVariable::Type::highpass);
+    highRight.setType(StateVariable::Type::highpass);
     skewed.skew = 0.3f;
 }
 
-// The sweep, the ranges and the coefficient sets are held locally for the block: as members,
-// every coefficient store could alias them and force reloads that the units do not pay.
+// The sweep and the ranges are held locally for the block: as members, every store into the
+// filters could alias them and force reloads that the units do not pay.
 void FilterDesignsFloor::process(juce::AudioBuffer<float>& buffer)
 {
-    using Designs = juce::dsp::IIR::ArrayCoefficients<float>;
     const auto from = linear;
     const auto to = skewed;
     const bool mapped = withSkewMapping;
     const auto map = [&](float cutoff)
     { return mapped ? to.convertFrom0to1(from.convertTo0to1(cutoff)) : cutoff; };
-    auto& highDesign = *highPass;
-    auto& lowDesign = *lowPass;
     auto* left = buffer.getWritePointer(0);
     auto* right = buffer.getWritePointer(1);
     float position = sweep;
@@ -101,10 +97,12 @@ void FilterDesignsFloor::process(juce::AudioBuffer<float>& buffer)
         position = position < 1.0f ? position + 1.0e-5f : 0.0f;
         const float high = map(100.0f + 3000.0f * position);
         const float low = map(18000.0f - 15000.0f * position);
-        assignDesign(highDesign, Designs::makeHighPass(sampleRate, high, 4.0f));
-        assignDesign(lowDesign, Designs::makeLowPass(sampleRate, low, 4.0f));
-        left[i] = lowLeft.processSample(highLeft.processSample(left[i]));
-        right[i] = lowRight.processSample(highRight.processSample(right[i]));
+        highLeft.setCutoffFrequency(high);
+        highRight.setCutoffFrequency(high);
+        lowLeft.setCutoffFrequency(low);
+        lowRight.setCutoffFrequency(low);
+        left[i] = lowLeft.processSample(0, highLeft.processSample(0, left[i]));
+        right[i] = lowRight.processSample(0, highRight.processSample(0, right[i]));
     }
 
     sweep = position;

@@ -35,9 +35,9 @@ private:
     std::array<Line, 7> lines;
 };
 
-// Two coefficient designs and four biquad steps per frame, both cutoffs moving at every sample.
-// With the skew mapping, each cutoff first goes through the framework's skewed range as the
-// unit's do, which a skew below 1 cannot avoid either.
+// Four state-variable steps per frame, with both cutoffs moving at every sample, so that each of
+// the four filters recomputes its design. With the skew mapping, each cutoff first goes through
+// the framework's skewed range as the unit's do, which a skew below 1 cannot avoid either.
 class FilterDesignsFloor
 {
 public:
@@ -46,14 +46,10 @@ public:
     void process(juce::AudioBuffer<float>& buffer);
 
 private:
-    using Coefficients = juce::dsp::IIR::Coefficients<float>;
-    using Biquad = juce::dsp::IIR::Filter<float>;
+    using StateVariable = juce::dsp::StateVariableTPTFilter<float>;
 
-    double sampleRate;
     bool withSkewMapping;
-    Coefficients::Ptr highPass;
-    Coefficients::Ptr lowPass;
-    Biquad highLeft, highRight, lowLeft, lowRight;
+    StateVariable highLeft, highRight, lowLeft, lowRight;
     juce::NormalisableRange<float> linear{20.0f, 20000.0f, 1.0f};
     juce::NormalisableRange<float> skewed{20.0f, 20000.0f, 1.0f};
     float sweep = 0.0f;

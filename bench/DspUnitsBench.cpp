@@ -171,7 +171,7 @@ void FilterUnit(benchmark::State& state, Setting setting)
 // Floors first: each unit's ratio uses its floor's figure from earlier in the same run.
 BENCHMARK(DistortionFloor);
 BENCHMARK(ReverbFloor);
-BENCHMARK_CAPTURE(FilterFloor, designs_and_biquads, false);
+BENCHMARK_CAPTURE(FilterFloor, designs_and_steps, false);
 BENCHMARK_CAPTURE(FilterFloor, with_skew_mapping, true);
 BENCHMARK_CAPTURE(DistortionUnit, defaults, Setting::defaults);
 BENCHMARK_CAPTURE(DistortionUnit, heaviest, Setting::heaviest);

@@ -2,7 +2,8 @@
 // 2048, with the default and the heaviest settings. "xRT" is seconds of stereo audio processed
 // per second of CPU on one core; "vs_floors" is the chain's CPU time over the sum of the bare
 // framework work its units cannot avoid (4x oversampling with tanhf, seven delay lines' pops and
-// pushes, two coefficient designs and four biquad steps per frame) at the same rate and block.
+// pushes, four state-variable steps per frame with both cutoffs moving) at the same rate and
+// block.
 #include "BareFloors.h"
 #include "HeaviestSettings.h"
 #include "PluginProcessor.h"

@@ -1,20 +1,13 @@
 #include "Filter.h"
 
-#include "AssignDesign.h"
-
 namespace
 {
 constexpr float minimumCutoff = 20.0f;
 constexpr float maximumCutoff = 20000.0f;
 
-// Keeps every design clear of half the sample rate, where the biquads become unstable.
+// The designs' prewarped gain, tan(pi * frequency / rate), grows without bound toward half the
+// sample rate, where the framework refuses it; every design stays clear of that.
 constexpr double designLimitRatio = 0.46;
-
-// Each design is stable on its own, but a biquad that is handed a different design at every
-// block (a host automating a resonant cutoff) can build up without bound and end in infinity,
-// which would then stay in its state for good. No real signal comes near this level: a
-// full-scale input at the highest input gain through the highest Q stays below 1000.
-constexpr float runawayLimit = 1.0e5f;
 
 float clampCutoff(float cutoff)
 {
@@ -24,26 +17,16 @@ float clampCutoff(float cutoff)
         return maximumCutoff;
     return cutoff;
 }
-
-juce::dsp::IIR::Coefficients<float>::Ptr makeSecondOrderSet()
-{
-    return new juce::dsp::IIR::Coefficients<float>(1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f);
-}
 } // namespace
 
 Filter::Filter(juce::AudioProcessorValueTreeState& state)
     : valueTreeState(state)
-    , lowPassCoefficients(makeSecondOrderSet())
-    , highPassCoefficients(makeSecondOrderSet())
 {
-    // Sized for second order here so that processing never has to grow a biquad's state.
-    lowPassLeft.coefficients = lowPassCoefficients;
-    lowPassRight.coefficients = lowPassCoefficients;
-    highPassLeft.coefficients = highPassCoefficients;
-    highPassRight.coefficients = highPassCoefficients;
-
-    for (auto* biquad : {&lowPassLeft, &lowPassRight, &highPassLeft, &highPassRight})
-        biquad->reset();
+    using Type = StateVariable::Type;
+    lowPassLeft.setType(Type::lowpass);
+    lowPassRight.setType(Type::lowpass);
+    highPassLeft.setType(Type::highpass);
+    highPassRight.setType(Type::highpass);
 }
 
 void Filter::prepare(const juce::dsp::ProcessSpec& spec)
@@ -51,16 +34,18 @@ void Filter::prepare(const juce::dsp::ProcessSpec& spec)
     sampleRate = static_cast<int>(spec.sampleRate);
     maximumDesignFrequency = static_cast<float>(designLimitRatio * sampleRate);
     bindParameters();
-    lowPassDesigned = {};
-    highPassDesigned = {};
+    lowPassMapped = {};
+    highPassMapped = {};
 
     refreshEnvelopes(true);
 
     // The envelopes keep their stage and level: a new rate must not cut off a held note.
-    highPassLeft.reset();
-    highPassRight.reset();
-    lowPassLeft.reset();
-    lowPassRight.reset();
+    // Each filter runs one channel, designed at the whole-number rate; preparing clears it.
+    const juce::dsp::ProcessSpec channelSpec{static_cast<double>(sampleRate), spec.maximumBlockSize, 1};
+    highPassLeft.prepare(channelSpec);
+    highPassRight.prepare(channelSpec);
+    lowPassLeft.prepare(channelSpec);
+    lowPassRight.prepare(channelSpec);
 }
 
 void Filter::bindParameters()
@@ -110,11 +95,12 @@ void Filter::refreshEnvelopes(bool force)
 
 void Filter::process(juce::dsp::ProcessContextReplacing<float> context)
 {
-    // Nothing is bound before the first prepare.
-    if (parameters.lowPass == nullptr)
+    // Nothing is bound before the first prepare. An empty block has no channel data to point
+    // at, and its note flags wait for the next sample processed.
+    auto& block = context.getOutputBlock();
+    if (parameters.lowPass == nullptr || block.getNumSamples() == 0)
         return;
 
-    auto& block = context.getOutputBlock();
     const auto numChannels = block.getNumChannels();
     float* leftSamples = numChannels > 0 ? block.getChannelPointer(0) : nullptr;
     float* rightSamples = numChannels > 1 ? block.getChannelPointer(1) : nullptr;
@@ -133,7 +119,7 @@ void Filter::process(juce::dsp::ProcessContextReplacing<float> context)
         highPassQ = parameters.highPassQ->load();
 
         modulateCutoffs();
-        designCoefficients();
+        designFilters();
 
         // A mono block runs through the left pair alone.
         if (leftSamples != nullptr)
@@ -143,16 +129,9 @@ void Filter::process(juce::dsp::ProcessContextReplacing<float> context)
     }
 }
 
-// A channel that has run away starts again from rest rather than sounding on at that level.
-float Filter::runChannel(Biquad& highPass, Biquad& lowPass, float input)
+float Filter::runChannel(StateVariable& highPass, StateVariable& lowPass, float input)
 {
-    const float output = lowPass.processSample(highPass.processSample(input));
-    if (std::abs(output) <= runawayLimit)
-        return output;
-
-    highPass.reset();
-    lowPass.reset();
-    return 0.0f;
+    return lowPass.processSample(0, highPass.processSample(0, input));
 }
 
 // Note-on goes first so that a note-off in the same block still releases the envelopes.
@@ -184,39 +163,36 @@ void Filter::modulateCutoffs()
     modulatedHighPassCutoff = highPassCutoff;
 }
 
-void Filter::designCoefficients()
+void Filter::designFilters()
 {
     lowPassSkew = parameters.lowPassSkew->load();
     highPassSkew = parameters.highPassSkew->load();
 
-    // A design is a pure function of its inputs: while they hold still, the set in place stands.
-    using Designs = juce::dsp::IIR::ArrayCoefficients<float>;
-    const auto rate = static_cast<double>(sampleRate);
-
-    const bool highPassMoved = highPassDesigned.update(highPassCutoff, highPassSkew, highPassQ);
-    const bool lowPassMoved = lowPassDesigned.update(lowPassCutoff, lowPassSkew, lowPassQ);
-
-    // Both mappings before both designs: the two chains are independent and can overlap.
-    if (highPassMoved)
-        highPassDesignFrequency = designFrequency(highPassCutoff, highPassSkew);
-    if (lowPassMoved)
-        lowPassDesignFrequency = designFrequency(lowPassCutoff, lowPassSkew);
-
-    if (highPassMoved)
-        assignDesign(*highPassCoefficients, Designs::makeHighPass(rate, highPassDesignFrequency, highPassQ));
-    if (lowPassMoved)
-        assignDesign(*lowPassCoefficients, Designs::makeLowPass(rate, lowPassDesignFrequency, lowPassQ));
+    design(highPassLeft, highPassRight, highPassMapped, highPassCutoff, highPassSkew, highPassQ);
+    design(lowPassLeft, lowPassRight, lowPassMapped, lowPassCutoff, lowPassSkew, lowPassQ);
 }
 
-bool Filter::DesignInputs::update(float newCutoff, float newSkew, float newQ)
+// Each setter recomputes the filter's whole design, so a filter is only handed what has moved
+// since the last sample; while the inputs hold still, the design in place stands.
+void Filter::design(StateVariable& leftFilter, StateVariable& rightFilter, MappedCutoff& mapped, float cutoff,
+                    float skew, float q)
 {
-    if (newCutoff == cutoff && newSkew == skew && newQ == q)
-        return false;
+    if (cutoff != mapped.cutoff || skew != mapped.skew)
+    {
+        mapped = {cutoff, skew};
+        const float frequency = designFrequency(cutoff, skew);
+        if (frequency != leftFilter.getCutoffFrequency())
+        {
+            leftFilter.setCutoffFrequency(frequency);
+            rightFilter.setCutoffFrequency(frequency);
+        }
+    }
 
-    cutoff = newCutoff;
-    skew = newSkew;
-    q = newQ;
-    return true;
+    if (q != leftFilter.getResonance())
+    {
+        leftFilter.setResonance(q);
+        rightFilter.setResonance(q);
+    }
 }
 
 // A skew below 1 pulls the design toward 20 Hz, so the envelope's sweep lingers in the low end.

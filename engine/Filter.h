@@ -5,7 +5,7 @@
 
 #include <limits>
 
-// High-pass then low-pass biquad pair whose cutoffs two MIDI-triggered envelopes sweep.
+// High-pass then low-pass state-variable pair whose cutoffs two MIDI-triggered envelopes sweep.
 class Filter
 {
 public:
@@ -15,12 +15,11 @@ public:
     void process(juce::dsp::ProcessContextReplacing<float> context);
 
     // The frequencies the last processed sample was designed at, after the skew mapping.
-    float getLowPassDesignFrequency() const { return lowPassDesignFrequency; }
-    float getHighPassDesignFrequency() const { return highPassDesignFrequency; }
+    float getLowPassDesignFrequency() const { return lowPassLeft.getCutoffFrequency(); }
+    float getHighPassDesignFrequency() const { return highPassLeft.getCutoffFrequency(); }
 
 private:
-    using Biquad = juce::dsp::IIR::Filter<float>;
-    using Coefficients = juce::dsp::IIR::Coefficients<float>;
+    using StateVariable = juce::dsp::StateVariableTPTFilter<float>;
 
     struct Parameters
     {
@@ -38,23 +37,23 @@ private:
         std::atomic<float>* highPassSkew = nullptr;
     };
 
-    // The inputs of the last design of one filter type; NaN until the first design.
-    struct DesignInputs
+    // The cutoff and skew the design frequency of one filter type was last mapped from; NaN
+    // until the first sample after a prepare, whose rate may have moved the design limit.
+    struct MappedCutoff
     {
         float cutoff = std::numeric_limits<float>::quiet_NaN();
-        float skew = 0.0f;
-        float q = 0.0f;
-
-        bool update(float newCutoff, float newSkew, float newQ);
+        float skew = std::numeric_limits<float>::quiet_NaN();
     };
 
     void bindParameters();
     void refreshEnvelopes(bool force);
     bool handleNoteFlags();
     void modulateCutoffs();
-    void designCoefficients();
+    void designFilters();
+    void design(StateVariable& leftFilter, StateVariable& rightFilter, MappedCutoff& mapped, float cutoff,
+                float skew, float q);
     float designFrequency(float cutoff, float skew);
-    static float runChannel(Biquad& highPass, Biquad& lowPass, float input);
+    static float runChannel(StateVariable& highPass, StateVariable& lowPass, float input);
 
     juce::AudioProcessorValueTreeState& valueTreeState;
     int sampleRate = 44100;
@@ -62,10 +61,10 @@ private:
     juce::ADSR highPassEnvelope;
     juce::ADSR::Parameters lowPassEnvelopeParams;
     juce::ADSR::Parameters highPassEnvelopeParams;
-    Biquad lowPassLeft;
-    Biquad lowPassRight;
-    Biquad highPassLeft;
-    Biquad highPassRight;
+    StateVariable lowPassLeft;
+    StateVariable lowPassRight;
+    StateVariable highPassLeft;
+    StateVariable highPassRight;
     float lowPassCutoff = 20000.0f;
     float highPassCutoff = 20.0f;
     float lowPassQ = 1.0f;
@@ -86,14 +85,9 @@ private:
     float highPassSkew = 1.0f;
 
     Parameters parameters;
-    // One set per filter type, shared by left and right and rewritten in place when its inputs move.
-    Coefficients::Ptr lowPassCoefficients;
-    Coefficients::Ptr highPassCoefficients;
     juce::NormalisableRange<float> linearRange{20.0f, 20000.0f, 1.0f};
     juce::NormalisableRange<float> skewedRange{20.0f, 20000.0f, 1.0f};
     float maximumDesignFrequency = 20000.0f;
-    float lowPassDesignFrequency = 20000.0f;
-    float highPassDesignFrequency = 20.0f;
-    DesignInputs lowPassDesigned;
-    DesignInputs highPassDesigned;
+    MappedCutoff lowPassMapped;
+    MappedCutoff highPassMapped;
 };
