@@ -211,9 +211,4 @@ private:
     std::atomic<std::size_t> unclean{0};
     Loop loop; // last: its thread starts once everything above exists
 };
-
-inline void pumpMessages(int milliseconds)
-{
-    ::pumpMessages(milliseconds);
-}
 } // namespace concurrent
