@@ -1,6 +1,6 @@
 #include "BundleModule.h"
 #include "FactoryReader.h"
-#include "HostTestSupport.h"
+#include "HostedPluginTest.h"
 #include "Vst3Interfaces.h"
 
 #include <gtest/gtest.h>
