@@ -50,7 +50,8 @@ phase "AddressSanitizer + UndefinedBehaviorSanitizer tests"
 # Only the executables that hold concurrency tests are built here.
 phase "ThreadSanitizer build"
 configure "$tsan_build" thread
-cmake --build "$tsan_build" --parallel "$jobs" --target sorvandel_engine_tests sorvandel_editor_tests
+cmake --build "$tsan_build" --parallel "$jobs" --target sorvandel_engine_tests sorvandel_editor_tests \
+    sorvandel_host_tests sorvandel_editor_window_tests
 phase "ThreadSanitizer concurrency tests"
 (cd "$tsan_build" && run_ctest -L concurrency --parallel "$test_jobs")
 

@@ -1,4 +1,4 @@
-#include "../support/ConcurrentHost.h"
+#include "ConcurrentHost.h"
 #include "EditorTestSupport.h"
 
 // Run under ThreadSanitizer as well (ctest -L concurrency). The test's thread is the message
@@ -95,7 +95,7 @@ void show(std::initializer_list<juce::Component*> editors, int milliseconds)
     const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
     while (juce::Time::getMillisecondCounter() < end)
     {
-        concurrent::pumpMessages(8);
+        pumpMessages(8);
         for (auto* editor : editors)
             editortest::render(*editor);
     }
@@ -167,7 +167,7 @@ TEST(ConcurrencyEditor, OpensPaintsAndClosesWhileInstancesProcessAndAreAutomated
 
     firstEditor.reset();
     secondEditor.reset();
-    concurrent::pumpMessages(30);
+    pumpMessages(30);
 
     for (int i = 0; i < 2; ++i)
         EXPECT_TRUE(save(instances[i]->processor) == states[(size_t) i]) << "instance " << i;

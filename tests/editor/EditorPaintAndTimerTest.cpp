@@ -1,4 +1,5 @@
 #include "BinaryData.h"
+#include "ConcurrentHost.h"
 #include "EditorChildren.h"
 #include "EditorTestSupport.h"
 
@@ -160,23 +161,25 @@ TEST(EditorLifecycle, OpeningClosingAndReopeningLeavesTheProcessorAlone)
     EXPECT_TRUE(ProcessorSnapshot(processor) == before);
 }
 
-TEST(EditorLifecycle, ClosingWhileTheHostAutomatesIsSafe)
+// Editors open and close while the host's automation arrives on its own thread and posts updates
+// for their controls. Once it stops, the processor holds what the automation set last, and an
+// editor opened then shows it without changing it.
+TEST(ConcurrencyEditorLifecycle, ClosingWhileTheHostAutomatesLeavesWhatItSetLast)
 {
     SorvandelAudioProcessor processor;
-    std::atomic<bool> running{true};
+    const auto& parameters = processor.getParameters();
+    std::vector<float> lastSet((size_t) parameters.size());
+    juce::Random random(42);
 
-    // The host's automation arrives on its own thread.
-    std::thread automation(
+    concurrent::Loop automation(
         [&]
         {
-            auto& parameters = processor.getParameters();
-            juce::Random random(42);
-            while (running)
+            for (int i = 0; i < parameters.size(); ++i)
             {
-                for (auto* parameter : parameters)
-                    parameter->setValueNotifyingHost(random.nextFloat());
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                lastSet[(size_t) i] = random.nextFloat();
+                parameters[i]->setValueNotifyingHost(lastSet[(size_t) i]);
             }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         });
 
     for (int round = 0; round < 20; ++round)
@@ -188,9 +191,16 @@ TEST(EditorLifecycle, ClosingWhileTheHostAutomatesIsSafe)
         pumpMessages(5);
     }
 
-    running = false;
-    automation.join();
+    automation.stop();
+    SorvandelAudioProcessorEditor last(processor);
     pumpMessages(20);
-    SUCCEED();
-}
+    render(last);
 
+    for (int i = 0; i < parameters.size(); ++i)
+    {
+        auto& parameter = dynamic_cast<juce::RangedAudioParameter&>(*parameters[i]);
+        EXPECT_EQ(parameterValue(processor, parameter.paramID),
+                  parameter.convertFrom0to1(lastSet[(size_t) i]))
+            << parameter.paramID;
+    }
+}

@@ -1,18 +1,9 @@
 #pragma once
 
+#include "MessagePump.h"
 #include "PluginEditor.h"
 
 #include <gtest/gtest.h>
-
-// JUCE's own message pump step, which its plug-in wrappers use to run the loop by hand. Some of
-// the framework's headers declare it too, depending on which modules a target pulls in.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wredundant-decls"
-namespace juce
-{
-bool dispatchNextMessageOnSystemQueue(bool returnIfNoPendingMessages);
-} // namespace juce
-#pragma GCC diagnostic pop
 
 namespace editortest
 {
@@ -26,14 +17,6 @@ public:
 private:
     std::unique_ptr<juce::ScopedJuceInitialiser_GUI> gui;
 };
-
-inline void pumpMessages(int milliseconds)
-{
-    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
-    while (juce::Time::getMillisecondCounter() < end)
-        if (!juce::dispatchNextMessageOnSystemQueue(true))
-            juce::Thread::sleep(1);
-}
 
 inline juce::Image blankImage(int width, int height)
 {

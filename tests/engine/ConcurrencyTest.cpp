@@ -97,18 +97,6 @@ juce::AudioBuffer<float> render(SorvandelAudioProcessor& processor, const RunSet
     return output;
 }
 
-bool identical(const juce::AudioBuffer<float>& a, const juce::AudioBuffer<float>& b)
-{
-    if (a.getNumChannels() != b.getNumChannels() || a.getNumSamples() != b.getNumSamples())
-        return false;
-
-    for (int channel = 0; channel < a.getNumChannels(); ++channel)
-        if (std::memcmp(a.getReadPointer(channel), b.getReadPointer(channel),
-                        sizeof(float) * (size_t) a.getNumSamples()) != 0)
-            return false;
-
-    return true;
-}
 enum class StateCalls
 {
     onMessageThread,
@@ -122,7 +110,7 @@ template <typename Calls> void makeStateCalls(StateCalls where, Calls&& calls)
 {
     if (where == StateCalls::onMessageThread)
     {
-        calls([] { concurrent::pumpMessages(1); });
+        calls([] { pumpMessages(1); });
         return;
     }
 
@@ -134,7 +122,7 @@ template <typename Calls> void makeStateCalls(StateCalls where, Calls&& calls)
             done = true;
         });
     while (!done.load())
-        concurrent::pumpMessages(1);
+        pumpMessages(1);
     stateThread.join();
 }
 
@@ -189,7 +177,7 @@ void processWhileAutomatedReloadedAndBypassed(StateCalls where)
                        audio.waitForMore(5);
                        finalSave = save(p.processor);
                    });
-    concurrent::pumpMessages(50);
+    pumpMessages(50);
     bypassSwitch.stop();
     audio.stop();
 
@@ -248,5 +236,5 @@ TEST(ConcurrencyProcessor, InstancesProcessingAtOnceMatchOneAtATime)
     }
 
     for (size_t i = 0; i < std::size(runs); ++i)
-        EXPECT_TRUE(identical(together[i], alone[i])) << "instance " << i;
+        EXPECT_TRUE(signals::identical(together[i], alone[i])) << "instance " << i;
 }

@@ -141,7 +141,10 @@ TEST_F(DistortionTest, TheThirdCurveStaysWithinTheTrim)
     EXPECT_LT(percentile(magnitudes, 0.3), 0.6f * trim);
 }
 
-TEST_F(DistortionTest, AMidBlockDriveChangeReachesTheSecondCurveAtOnce)
+// Runs a thread of its own, so it runs under ThreadSanitizer too.
+using ConcurrencyDistortion = DistortionTest;
+
+TEST_F(ConcurrencyDistortion, AMidBlockDriveChangeReachesTheSecondCurveAtOnce)
 {
     // The drive drops from 99 to 1 while a long block runs on another thread. The gains keep 99
     // (x99, then /sqrt(99)), but the knee follows the new drive, k = 0.02/0.99: an input of 0.5

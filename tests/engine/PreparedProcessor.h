@@ -60,16 +60,5 @@ public:
     SorvandelAudioProcessor processor;
 };
 
-inline juce::MidiBuffer noteOn(int channel = 1, int velocity = 100)
-{
-    juce::MidiBuffer midi;
-    midi.addEvent(juce::MidiMessage::noteOn(channel, 60, (juce::uint8) velocity), 0);
-    return midi;
-}
-
-inline juce::MidiBuffer noteOff(int channel = 1)
-{
-    juce::MidiBuffer midi;
-    midi.addEvent(juce::MidiMessage::noteOff(channel, 60), 0);
-    return midi;
-}
+using signals::noteOff;
+using signals::noteOn;

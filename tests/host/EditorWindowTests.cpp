@@ -1,11 +1,17 @@
-#include "HostTestSupport.h"
-#include "ScreenGrab.h"
-#include "TestSignals.h"
+#include "ConcurrentHost.h"
+#include "HostedPluginTest.h"
+#include "MessagePump.h"
+#include "Signals.h"
+#include "X11Display.h"
+
+#include <set>
 
 namespace
 {
 constexpr int editorWidth = 712;
 constexpr int editorHeight = 512;
+constexpr int editorRounds = 3;
+constexpr int openMilliseconds = 150;
 
 // A host's window around the plug-in's view: a plain document window with no native title bar,
 // so the window's X origin is its component origin.
@@ -26,11 +32,6 @@ public:
 
     juce::Component& editor() { return *getContentComponent(); }
 
-    unsigned long nativeWindow()
-    {
-        return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(getPeer()->getNativeHandle()));
-    }
-
     juce::Rectangle<int> editorArea() { return getLocalArea(&editor(), editor().getLocalBounds()); }
 };
 
@@ -41,12 +42,12 @@ public:
     int views = 0;
     std::string sizes;
 
-    for (const auto& size : screenGrab::descendantSizes(topLevel))
+    for (const auto& size : x11Display::descendantSizes(topLevel))
     {
-        sizes += " " + std::to_string(size.width) + "x" + std::to_string(size.height);
-        if (size.width <= 1 && size.height <= 1)
+        sizes += " " + std::to_string(size.x) + "x" + std::to_string(size.y);
+        if (size.x <= 1 && size.y <= 1)
             continue;
-        if (size.width != width || size.height != height)
+        if (size.x != width || size.y != height)
             return ::testing::AssertionFailure() << "nested windows:" << sizes;
         ++views;
     }
@@ -55,18 +56,6 @@ public:
         return ::testing::AssertionFailure()
                << "expected the embedding and the plug-in window, found:" << sizes;
     return ::testing::AssertionSuccess();
-}
-
-juce::Image toImage(const screenGrab::Capture& capture)
-{
-    juce::Image image(juce::Image::RGB, capture.width, capture.height, false, juce::SoftwareImageType());
-    for (int y = 0; y < capture.height; ++y)
-        for (int x = 0; x < capture.width; ++x)
-        {
-            const auto pixel = capture.at(x, y);
-            image.setPixelAt(x, y, juce::Colour(pixel.red, pixel.green, pixel.blue));
-        }
-    return image;
 }
 
 ::testing::AssertionResult colourNear(const juce::Image& image, int x, int y, juce::Colour expected,
@@ -82,6 +71,53 @@ juce::Image toImage(const screenGrab::Capture& capture)
            << "(" << x << ", " << y << ") shows " << actual.toDisplayString(false) << ", expected "
            << expected.toDisplayString(false);
 }
+
+// What the display shows of a window: how much of it is not black, and how many colours.
+struct Coverage
+{
+    double drawnShare = 0.0;
+    size_t colours = 0;
+};
+
+Coverage coverageOf(const juce::Image& image)
+{
+    std::set<juce::uint32> colours;
+    int drawn = 0;
+
+    for (int y = 0; y < image.getHeight(); ++y)
+        for (int x = 0; x < image.getWidth(); ++x)
+        {
+            const auto argb = image.getPixelAt(x, y).getARGB() & 0xffffffu;
+            drawn += argb != 0 ? 1 : 0;
+
+            if (colours.size() < 1000)
+                colours.insert(argb);
+        }
+
+    return {(double) drawn / (image.getWidth() * image.getHeight()), colours.size()};
+}
+
+// Reads the window back until the plug-in has drawn it, for at most a few seconds: a slow
+// machine or a sanitizer build takes a while over the first paint with its images.
+Coverage waitUntilDrawn(juce::Component& window)
+{
+    Coverage coverage;
+
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        const auto shown = x11Display::capture(x11Display::windowOf(window), window.getLocalBounds());
+
+        if (shown.isValid())
+            coverage = coverageOf(shown);
+
+        if (coverage.drawnShare > 0.5 && coverage.colours > 50)
+            break;
+
+        pumpMessages(30);
+    }
+
+    return coverage;
+}
 } // namespace
 
 class EditorWindow : public HostedPluginTest
@@ -94,7 +130,7 @@ protected:
             return nullptr;
 
         auto window = std::make_unique<HostWindow>(editor);
-        HostedPlugin::pumpMessages(400);
+        pumpMessages(400);
         return window;
     }
 
@@ -102,15 +138,12 @@ protected:
     // run in between as a host's message thread would.
     void processWithWindowOpen()
     {
-        juce::AudioBuffer<float> signal(2, (int) sampleRate / 10);
-        juce::MidiBuffer midi;
-
         for (int chunk = 0; chunk < 10; ++chunk)
         {
-            testSignals::fillSine(signal, 440.0, sampleRate, 0.5f);
-            hosted->processInBlocks(signal, midi);
-            EXPECT_TRUE(testSignals::allFinite(signal));
-            HostedPlugin::pumpMessages(10);
+            auto signal = signals::sine(2, (int) sampleRate / 10, 440.0, sampleRate, 0.5f);
+            hosted->processInBlocks(signal, {});
+            EXPECT_TRUE(signals::allFinite(signal));
+            pumpMessages(10);
         }
     }
 
@@ -124,11 +157,10 @@ protected:
 
         for (int attempt = 0; attempt < 30; ++attempt)
         {
-            image = toImage(screenGrab::grab(window.nativeWindow(), area.getX(), area.getY(), area.getWidth(),
-                                             area.getHeight()));
+            image = x11Display::capture(x11Display::windowOf(window), area);
             if (!image.isValid() || image.getPixelAt(155, 401) == juce::Colours::black)
                 break;
-            HostedPlugin::pumpMessages(100);
+            pumpMessages(100);
         }
 
         const auto file = juce::File(SORVANDEL_SCREENSHOT_DIR).getChildFile("editor-window.png");
@@ -149,12 +181,12 @@ TEST_F(EditorWindow, OpensAtItsFixedSizeAndRefusesToBeResized)
     EXPECT_EQ(window->editor().getHeight(), editorHeight);
 
     // The plug-in's own X window, and the one the host embeds it in, are the view's size.
-    EXPECT_TRUE(viewWindowsSized(window->nativeWindow(), editorWidth, editorHeight));
+    EXPECT_TRUE(viewWindowsSized(x11Display::windowOf(*window), editorWidth, editorHeight));
 
     // As a user dragging a window corner would ask: the view answers with its fixed size.
     window->editor().setSize(800, 600);
-    HostedPlugin::pumpMessages(200);
-    EXPECT_TRUE(viewWindowsSized(window->nativeWindow(), editorWidth, editorHeight));
+    pumpMessages(200);
+    EXPECT_TRUE(viewWindowsSized(x11Display::windowOf(*window), editorWidth, editorHeight));
 }
 
 TEST_F(EditorWindow, ProcessesWhileOpenThenClosesReopensAndShowsItsDrawing)
@@ -164,13 +196,13 @@ TEST_F(EditorWindow, ProcessesWhileOpenThenClosesReopensAndShowsItsDrawing)
     processWithWindowOpen();
 
     window.reset();
-    HostedPlugin::pumpMessages(100);
+    pumpMessages(100);
     processWithWindowOpen();
 
     window = openWindow();
     ASSERT_NE(window, nullptr);
     processWithWindowOpen();
-    HostedPlugin::pumpMessages(200);
+    pumpMessages(200);
 
     const auto image = screenshot(*window);
     ASSERT_TRUE(image.isValid()) << "no display to take the screenshot from";
@@ -197,3 +229,65 @@ TEST_F(EditorWindow, ProcessesWhileOpenThenClosesReopensAndShowsItsDrawing)
     // The input fader's light grey track, between two of its dots.
     EXPECT_TRUE(colourNear(image, 78, 380, juce::Colours::lightgrey, 0));
 }
+
+// The host opens the plug-in's window, lets it draw and closes it, again and again, while its
+// audio thread processes and its automation moves the parameters the window shows. Once the
+// automation stops, the plug-in holds what the host set last.
+class ConcurrencyEditorWindow : public HostedPluginTestWithParam<std::tuple<double, int>>
+{
+protected:
+    void SetUp() override { load(std::get<0>(GetParam()), std::get<1>(GetParam())); }
+};
+
+TEST_P(ConcurrencyEditorWindow, OpensDrawsAndClosesWhileAudioRuns)
+{
+    juce::Random random(1);
+    parameters->randomise(random);
+    concurrent::AudioThread audio([this](juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
+                                  { hosted->process(buffer, midi); },
+                                  2, hosted->blockSize(), 2);
+
+    for (int round = 0; round < editorRounds; ++round)
+    {
+        SCOPED_TRACE("round " + std::to_string(round));
+        auto* editor = hosted->openEditor();
+        ASSERT_NE(editor, nullptr);
+        editor->setTopLeftPosition(0, 0);
+        const auto blocksBefore = audio.blocks();
+
+        // The plug-in's 24 ms timer repaints its window; the host moves parameters meanwhile.
+        for (int elapsed = 0; elapsed < openMilliseconds; elapsed += 10)
+        {
+            parameters->set(random.nextInt(PluginParameters::count), PluginParameters::randomValue(random));
+            pumpMessages(10);
+        }
+
+        ASSERT_NE(editor->getPeer(), nullptr);
+        const auto coverage = waitUntilDrawn(*editor);
+        EXPECT_GT(coverage.drawnShare, 0.5) << "the plug-in's window stayed black";
+        EXPECT_GT(coverage.colours, 50u) << "the plug-in's window shows no controls";
+        EXPECT_GT(audio.blocks(), blocksBefore) << "the audio thread stood still while the window was open";
+
+        hosted->closeEditor();
+        pumpMessages(20);
+    }
+
+    const auto lastSet = parameters->describe();
+    audio.waitForMore(2);
+    audio.stop();
+    EXPECT_EQ(audio.uncleanBlocks(), 0u) << "settings at the end: " << lastSet;
+
+    // What the plug-in itself holds now, as a project saved and reopened would show it.
+    auto reopened = hostTest::load(hosted->sampleRate(), hosted->blockSize());
+    ASSERT_NE(reopened, nullptr);
+    reopened->loadComponentState(hosted->componentState());
+    EXPECT_EQ(PluginParameters(*reopened).describe(), lastSet);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ConcurrencyEditorWindow,
+                         ::testing::Values(std::tuple{48000.0, 512}, std::tuple{22050.0, 1}),
+                         [](const ::testing::TestParamInfo<std::tuple<double, int>>& param)
+                         {
+                             return std::to_string((int) std::get<0>(param.param)) + "Hz_Block" +
+                                    std::to_string(std::get<1>(param.param));
+                         });

@@ -2,7 +2,7 @@
 // a MIDI note through it and prints one line about what it found.
 #include "HostEnvironment.h"
 #include "HostedPlugin.h"
-#include "TestSignals.h"
+#include "Signals.h"
 
 #include <cstdio>
 
@@ -41,15 +41,14 @@ int run(const juce::File& bundle)
 
     const auto loadMs = juce::Time::getMillisecondCounterHiRes() - loadStart;
 
-    juce::AudioBuffer<float> signal(2, (int) sampleRate);
-    testSignals::fillSine(signal, 440.0, sampleRate, 0.25f);
+    auto signal = signals::sine(2, (int) sampleRate, 440.0, sampleRate, 0.25f);
 
     const auto processStart = juce::Time::getMillisecondCounterHiRes();
     hosted->processInBlocks(signal, oneNote());
     const auto processMs = juce::Time::getMillisecondCounterHiRes() - processStart;
 
     auto& instance = hosted->instance();
-    const auto outputDb = testSignals::toDecibels(testSignals::rms(signal, 0, 0, signal.getNumSamples()));
+    const auto outputDb = signals::toDecibels(signals::rms(signal, 0));
 
     std::printf(
         "%s %s by %s: %d parameters, in %s, out %s, MIDI in; 1 s of 48 kHz stereo processed in %.1f ms "
@@ -59,7 +58,7 @@ int run(const juce::File& bundle)
         describeBus(instance, true).toRawUTF8(), describeBus(instance, false).toRawUTF8(), processMs,
         outputDb, loadMs);
 
-    if (!testSignals::allFinite(signal))
+    if (!signals::allFinite(signal))
     {
         std::fprintf(stderr, "The plug-in produced samples that are not finite numbers\n");
         return 1;

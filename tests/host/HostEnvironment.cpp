@@ -1,10 +1,10 @@
 #include "HostEnvironment.h"
 
-#include "WindowManagerAtoms.h"
+#include "X11Display.h"
 
 HostEnvironment::DisplayPreparer::DisplayPreparer()
 {
-    internWindowManagerAtoms();
+    x11Display::internWindowManagerAtoms();
 }
 
 HostEnvironment::HostEnvironment() = default;

@@ -1,5 +1,5 @@
-#include "HostTestSupport.h"
-#include "TestSignals.h"
+#include "HostedPluginTest.h"
+#include "Signals.h"
 
 #include <limits>
 
@@ -25,19 +25,16 @@ TEST_F(HostedBadValues, ANonNumberFromTheHostIsIgnored)
 
         for (int block = 0; block < 4; ++block)
         {
-            juce::AudioBuffer<float> buffer(2, blockSize);
-            testSignals::fillNoise(buffer, 0.5f, block);
-            juce::MidiBuffer midi;
-            midi.addEvent(juce::MidiMessage::noteOn(1, 60, (juce::uint8) 100), 0);
+            auto buffer = signals::noise(2, blockSize, block);
+            auto midi = signals::noteOn();
             hosted->process(buffer, midi);
-            ASSERT_TRUE(testSignals::allFinite(buffer)) << "block " << block;
+            ASSERT_TRUE(signals::allFinite(buffer)) << "block " << block;
         }
 
         // The plug-in's own value, as a restored project would show it, is unchanged.
         const auto state = hosted->componentState();
-        juce::String error;
-        auto restored = HostedPlugin::load(hostTest::bundle(), sampleRate, blockSize, error);
-        ASSERT_NE(restored, nullptr) << error;
+        auto restored = hostTest::load(sampleRate, blockSize);
+        ASSERT_NE(restored, nullptr);
         restored->loadComponentState(state);
         auto* restoredParameter = restored->parameter(id);
         EXPECT_EQ(restoredParameter->getText(restoredParameter->getValue(), 64), before);

@@ -1,5 +1,5 @@
-#include "HostTestSupport.h"
-#include "TestSignals.h"
+#include "HostedPluginTest.h"
+#include "Signals.h"
 
 namespace
 {
@@ -40,13 +40,12 @@ protected:
     // went in: the host hears its signal on every channel the layout carries.
     void expectSignalPassesOn(int channels)
     {
-        juce::AudioBuffer<float> buffer(channels, blockSize);
-        testSignals::fillSine(buffer, 1000.0, sampleRate, 0.5f);
+        auto buffer = signals::sine(channels, blockSize, 1000.0, sampleRate, 0.5f);
         juce::MidiBuffer midi;
         hosted->process(buffer, midi);
 
         for (int channel = 0; channel < channels; ++channel)
-            EXPECT_GT(testSignals::rms(buffer, channel, 0, blockSize), 0.01) << "channel " << channel;
+            EXPECT_GT(signals::rms(buffer, channel), 0.01) << "channel " << channel;
     }
 };
 
@@ -115,11 +114,10 @@ TEST_F(HostedBuses, ADeactivatedBusLeavesTheProcessorOnItsLastLayout)
         EXPECT_TRUE(hosted->setLayout(request));
         expectArrangement(stereoArrangement);
 
-        juce::AudioBuffer<float> buffer(2, blockSize);
-        testSignals::fillSine(buffer, 1000.0, sampleRate, 0.5f);
+        auto buffer = signals::sine(2, blockSize, 1000.0, sampleRate, 0.5f);
         juce::MidiBuffer midi;
         hosted->process(buffer, midi);
-        EXPECT_TRUE(testSignals::allFinite(buffer));
+        EXPECT_TRUE(signals::allFinite(buffer));
 
         if (request.getMainInputChannelSet().isDisabled() && !request.getMainOutputChannelSet().isDisabled())
         {

@@ -125,20 +125,33 @@ void HostedPlugin::process(juce::AudioBuffer<float>& buffer, juce::MidiBuffer& m
     plugin->processBlock(buffer, midi);
 }
 
-void HostedPlugin::processInBlocks(juce::AudioBuffer<float>& signal, const juce::MidiBuffer& midi)
+void HostedPlugin::processInBlocks(juce::AudioBuffer<float>& signal, const juce::MidiBuffer& midi,
+                                   const BlockLengths& lengths,
+                                   const std::function<void(int start, int length)>& beforeBlock)
 {
     juce::MidiBuffer blockMidi;
 
-    for (int start = 0; start < signal.getNumSamples(); start += currentBlockSize)
+    for (int start = 0; start < signal.getNumSamples();)
     {
-        const auto length = juce::jmin(currentBlockSize, signal.getNumSamples() - start);
+        const auto remaining = signal.getNumSamples() - start;
+        const auto length = lengths ? lengths(remaining) : juce::jmin(currentBlockSize, remaining);
+
+        if (beforeBlock)
+            beforeBlock(start, length);
+
         juce::AudioBuffer<float> block(signal.getArrayOfWritePointers(), signal.getNumChannels(), start,
                                        length);
-
         blockMidi.clear();
         blockMidi.addEvents(midi, start, length, -start);
         process(block, blockMidi);
+        start += length;
     }
+}
+
+bool HostedPlugin::setProcessing(bool processing)
+{
+    Queried<Vst::IAudioProcessor> processor(rawComponent(*plugin));
+    return processor && processor->setProcessing(processing ? 1 : 0) == kResultOk;
 }
 
 juce::AudioProcessorParameter* HostedPlugin::parameter(const juce::String& title) const
@@ -278,9 +291,4 @@ juce::AudioProcessorEditor* HostedPlugin::openEditor()
 void HostedPlugin::closeEditor()
 {
     editor.reset();
-}
-
-void HostedPlugin::pumpMessages(int milliseconds)
-{
-    juce::MessageManager::getInstance()->runDispatchLoopUntil(milliseconds);
 }

@@ -3,6 +3,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,11 +60,21 @@ public:
     bool setLayout(const juce::AudioProcessor::BusesLayout& layout);
     void prepare(double sampleRate, int blockSize);
 
+    // Stops or restarts processing while the component stays active, as hosts do when their
+    // transport stops (IAudioProcessor::setProcessing). Returns whether the plug-in agreed.
+    bool setProcessing(bool processing);
+
     // One host process call: the buffer is processed in place with its MIDI.
     void process(juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi);
-    // Processes a signal longer than one block in blocks of blockSize(), with each MIDI event
-    // handed over in the block that holds its sample position.
-    void processInBlocks(juce::AudioBuffer<float>& signal, const juce::MidiBuffer& midi);
+
+    // Given the samples still to come, the length of the next block a host hands over.
+    using BlockLengths = std::function<int(int remaining)>;
+    // Processes a signal longer than one block in place, in blocks of blockSize() or of the given
+    // lengths, with each MIDI event handed over in the block that holds its sample position.
+    // beforeBlock(start, length) runs ahead of every block, where a host applies its automation.
+    void processInBlocks(juce::AudioBuffer<float>& signal, const juce::MidiBuffer& midi,
+                         const BlockLengths& lengths = {},
+                         const std::function<void(int start, int length)>& beforeBlock = {});
 
     // Host parameters are found by their title, which for the plug-in's own parameters is the ID.
     juce::AudioProcessorParameter* parameter(const juce::String& title) const;
@@ -87,9 +98,6 @@ public:
     // Opens the plug-in's own view in a window on the desktop, as a host does on request.
     juce::AudioProcessorEditor* openEditor();
     void closeEditor();
-
-    // Lets the message thread deliver what the plug-in and JUCE have queued.
-    static void pumpMessages(int milliseconds);
 
 private:
     HostedPlugin(std::unique_ptr<juce::AudioPluginInstance> instance,

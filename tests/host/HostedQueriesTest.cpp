@@ -1,4 +1,4 @@
-#include "HostTestSupport.h"
+#include "HostedPluginTest.h"
 
 using HostedQueries = HostedPluginTest;
 
@@ -29,21 +29,4 @@ TEST_F(HostedQueries, OffersOneProgramWithAnEmptyName)
     EXPECT_EQ(programs->name, "Factory Presets");
     ASSERT_EQ(programs->programNames.size(), 1u);
     EXPECT_EQ(programs->programNames[0], "");
-}
-
-TEST_F(HostedQueries, OpensItsEditorAgainAfterClosingIt)
-{
-    ASSERT_TRUE(hosted->instance().hasEditor());
-
-    for (int round = 0; round < 2; ++round)
-    {
-        SCOPED_TRACE("round " + std::to_string(round));
-        auto* editor = hosted->openEditor();
-        ASSERT_NE(editor, nullptr);
-        HostedPlugin::pumpMessages(50);
-        EXPECT_EQ(editor->getWidth(), 712);
-        EXPECT_EQ(editor->getHeight(), 512);
-        hosted->closeEditor();
-        HostedPlugin::pumpMessages(20);
-    }
 }

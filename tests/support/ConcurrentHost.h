@@ -1,5 +1,8 @@
 #pragma once
 
+#include "MessagePump.h"
+#include "Signals.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <atomic>
@@ -11,12 +14,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-
-namespace juce
-{
-// JUCE's own message pump step, which its plug-in wrappers use to run the loop by hand.
-bool dispatchNextMessageOnSystemQueue(bool returnIfNoPendingMessages);
-} // namespace juce
 
 // Pieces for driving a processor from several threads at once, the way a host does.
 namespace concurrent
@@ -152,25 +149,36 @@ inline juce::MemoryBlock randomState(juce::AudioProcessor& scratch, juce::int64 
 }
 
 // The audio thread of a host: block after block of noise, of a varying length up to the
-// prepared maximum, with a note now and then, and Bypass as the host has it at that moment.
+// maximum, with a note now and then, each handed to the process step. It counts the blocks that
+// came back holding a sample that is not a finite number.
 class AudioThread
 {
 public:
-    AudioThread(juce::AudioProcessor& processorToRun, int maximumBlockSize, juce::int64 seed,
-                const std::atomic<bool>& bypassSwitch)
-        : processor(processorToRun)
+    using Process = std::function<void(juce::AudioBuffer<float>&, juce::MidiBuffer&)>;
+
+    AudioThread(Process processStep, int numChannels, int maximumBlockSize, juce::int64 seed)
+        : process(std::move(processStep))
         , maximumSamples(maximumBlockSize)
-        , buffer(juce::jmax(processorToRun.getTotalNumInputChannels(),
-                            processorToRun.getTotalNumOutputChannels()),
-                 maximumBlockSize)
+        , buffer(numChannels, maximumBlockSize)
         , random(seed)
-        , bypass(bypassSwitch)
         , loop([this] { processOneBlock(); })
+    {
+    }
+
+    // An in-process processor, run as the VST3 wrapper runs it, with Bypass as the host has it
+    // at that moment.
+    AudioThread(juce::AudioProcessor& processor, int maximumBlockSize, juce::int64 seed,
+                const std::atomic<bool>& bypass)
+        : AudioThread([&processor, &bypass](juce::AudioBuffer<float>& block, juce::MidiBuffer& events)
+                      { processAsTheWrapperDoes(processor, block, events, bypass.load()); },
+                      juce::jmax(processor.getTotalNumInputChannels(), processor.getTotalNumOutputChannels()),
+                      maximumBlockSize, seed)
     {
     }
 
     void stop() { loop.stop(); }
     std::size_t blocks() const { return loop.iterations(); }
+    std::size_t uncleanBlocks() const { return unclean.load(); }
     void waitForMore(std::size_t count) const { loop.waitForMore(count); }
 
 private:
@@ -189,24 +197,18 @@ private:
         else if (random.nextInt(8) == 0)
             midi.addEvent(juce::MidiMessage::noteOff(1, 60), 0);
 
-        processAsTheWrapperDoes(processor, buffer, midi, bypass.load());
+        process(buffer, midi);
+
+        if (!signals::allFinite(buffer))
+            ++unclean;
     }
 
-    juce::AudioProcessor& processor;
+    const Process process;
     const int maximumSamples;
     juce::AudioBuffer<float> buffer;
     juce::MidiBuffer midi;
     juce::Random random;
-    const std::atomic<bool>& bypass;
+    std::atomic<std::size_t> unclean{0};
     Loop loop; // last: its thread starts once everything above exists
 };
-
-// Runs the message thread's queue for a while: timers, async updates and repaints.
-inline void pumpMessages(int milliseconds)
-{
-    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
-    while (juce::Time::getMillisecondCounter() < end)
-        if (!juce::dispatchNextMessageOnSystemQueue(true))
-            juce::Thread::sleep(1);
-}
 } // namespace concurrent

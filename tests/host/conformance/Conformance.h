@@ -1,19 +1,15 @@
 #pragma once
 
-#include "HostEnvironment.h"
-#include "HostedPlugin.h"
-#include "PluginParameters.h"
-
-#include <gtest/gtest.h>
+#include "HostedPluginTest.h"
 
 #include <array>
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
-// What the conformance suite shares: the grid of host settings, the seed, and the bundle.
+// What the conformance suite shares: the host settings it runs under, the seed, and the answers
+// it knows without asking the plug-in.
 namespace conformance
 {
 inline const std::array<double, 6> sampleRates{22050.0, 44100.0, 48000.0, 88200.0, 96000.0, 192000.0};
@@ -29,6 +25,13 @@ inline int announcedMaximum(int blockSize)
     return blockSize == varyingBlocks ? varyingMaximum : blockSize;
 }
 
+// A sample rate and a block size. Cases whose outcome the cell can change run on cells sampled
+// from the grid so that every rate meets two block sizes and every block size meets a rate.
+using Cell = std::tuple<double, int>;
+std::vector<Cell> sampledCells();
+std::string cellName(const ::testing::TestParamInfo<Cell>& cell);
+std::string rateName(double sampleRate);
+
 // Every random choice in the suite derives from this seed, so a failure reproduces exactly.
 // CONFORMANCE_SEED in the environment replaces it for exploring further.
 std::uint32_t baseSeed();
@@ -36,37 +39,26 @@ std::uint32_t baseSeed();
 // A seed of its own for each test and purpose, so tests stay reproducible one by one.
 std::int64_t seedFor(const std::string& purpose);
 
-juce::File bundle();
 juce::File corpusDirectory();
 
-// Loads the bundle and activates it as a host does. Reports a test failure and returns null
-// when that fails.
-std::unique_ptr<HostedPlugin> load(double sampleRate, int maximumBlockSize);
+// The lengths of the blocks a host hands over: always the same, or, for varyingBlocks, random
+// from 0 (a host flushing parameters on their own) up to the maximum it announced.
+HostedPlugin::BlockLengths blockLengths(int blockSize, juce::Random& random, int announced = varyingMaximum);
 
-std::string rateName(double sampleRate);
-std::string blockName(int blockSize);
+// Moves one to three random parameters, the ones named excepted, at every 32nd sample as a
+// host's automation does. Call it ahead of each block.
+std::function<void(int, int)> automation(PluginParameters& parameters, juce::Random& random,
+                                         std::vector<int> excepted = {});
 
-// A test with the bundle loaded and its parameters found; the subclass's SetUp calls load with
-// the settings its parameter stands for. The environment outlives the plug-in, which goes last.
-template <typename Setting> class LoadedPluginTest : public ::testing::TestWithParam<Setting>
-{
-protected:
-    void load(double sampleRate, int maximumBlockSize)
-    {
-        hosted = conformance::load(sampleRate, maximumBlockSize);
-        ASSERT_NE(hosted, nullptr);
-        parameters = std::make_unique<PluginParameters>(*hosted);
-        ASSERT_TRUE(parameters->complete());
-    }
+// The mixer's ramp after a change of "dryWet": floor(0.05 s x rate) samples.
+int mixRampLength(double sampleRate);
 
-    void TearDown() override
-    {
-        parameters.reset();
-        hosted.reset();
-    }
+// The gain the two gain stages give together, read from the values the host shows: each
+// 10^(dB / 20), and 0 at -100 dB.
+double gainOfTheGainStages(HostedPlugin& plugin);
 
-    HostEnvironment environment;
-    std::unique_ptr<HostedPlugin> hosted;
-    std::unique_ptr<PluginParameters> parameters;
-};
+// With the mix all dry, the output is the input times the gains, and nothing for a sample that
+// was not a finite number. Returns the first sample from 'from' on where it is not, or "".
+std::string firstDepartureFromTheDryMix(const juce::AudioBuffer<float>& input,
+                                        const juce::AudioBuffer<float>& output, double gain, int from = 0);
 } // namespace conformance

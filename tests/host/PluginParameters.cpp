@@ -25,6 +25,12 @@ int PluginParameters::indexOf(const juce::String& id)
     return -1;
 }
 
+float PluginParameters::normalised(const juce::String& id, float value)
+{
+    const auto& range = expected::parameters[(size_t) indexOf(id)];
+    return (value - range.start) / (range.end - range.start);
+}
+
 bool PluginParameters::complete() const
 {
     for (auto* parameter : parameters)

@@ -19,6 +19,9 @@ public:
     // The position of a parameter in the plug-in's list, or -1.
     static int indexOf(const juce::String& id);
 
+    // A value in the parameter's own units as the normalised value a host sends for it.
+    static float normalised(const juce::String& id, float value);
+
     bool complete() const;
 
     // Sets a normalised value the way a host automates: one gesture, then the new value.

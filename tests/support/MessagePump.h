@@ -1,0 +1,24 @@
+#pragma once
+
+#include <juce_events/juce_events.h>
+
+// JUCE's own message pump step, which its plug-in wrappers use to run the loop by hand. Some of
+// the framework's headers declare it too, depending on which modules a target pulls in.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wredundant-decls"
+namespace juce
+{
+bool dispatchNextMessageOnSystemQueue(bool returnIfNoPendingMessages);
+} // namespace juce
+#pragma GCC diagnostic pop
+
+// Runs the calling thread's message queue for a while, as a host's main loop does: timers, async
+// updates and repaints. Call it on the message thread; it works with or without modal loops.
+inline void pumpMessages(int milliseconds)
+{
+    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
+
+    while (juce::Time::getMillisecondCounter() < end)
+        if (!juce::dispatchNextMessageOnSystemQueue(true))
+            juce::Thread::sleep(1);
+}
