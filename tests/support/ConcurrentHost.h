@@ -14,8 +14,17 @@
 
 namespace juce
 {
-// JUCE's own message pump step, which its plug-in wrappers use to run the loop by hand.
+// JUCE's own message pump step, which its plug-in wrappers use to run the loop by hand. JUCE 7.0.5
+// keeps it in juce, later versions in juce::detail.
+#if JUCE_VERSION > 0x070005
+namespace detail
+{
 bool dispatchNextMessageOnSystemQueue(bool returnIfNoPendingMessages);
+} // namespace detail
+using detail::dispatchNextMessageOnSystemQueue;
+#else
+bool dispatchNextMessageOnSystemQueue(bool returnIfNoPendingMessages);
+#endif
 } // namespace juce
 
 // Pieces for driving a processor from several threads at once, the way a host does.
