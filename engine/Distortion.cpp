@@ -25,6 +25,9 @@ int Distortion::getLatencyInSamples() const
 
 void Distortion::process(juce::AudioBuffer<float>& buffer)
 {
+    if (buffer.getNumSamples() == 0)
+        return;
+
     // Before the first prepare there is no cached handle and the oversampler passes nothing
     // through, so the block only sees the two gains; that path never runs on the audio thread.
     const float drive = driveValue != nullptr ? driveValue->load()
