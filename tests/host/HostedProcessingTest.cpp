@@ -2,6 +2,7 @@
 #include "TestSignals.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace
 {
@@ -29,10 +30,11 @@ bool identical(const juce::AudioBuffer<float>& a, const juce::AudioBuffer<float>
     if (a.getNumChannels() != b.getNumChannels() || a.getNumSamples() != b.getNumSamples())
         return false;
 
+    const auto bytes = sizeof(float) * (size_t) a.getNumSamples();
+
     for (int channel = 0; channel < a.getNumChannels(); ++channel)
-        for (int i = 0; i < a.getNumSamples(); ++i)
-            if (a.getSample(channel, i) != b.getSample(channel, i))
-                return false;
+        if (std::memcmp(a.getReadPointer(channel), b.getReadPointer(channel), bytes) != 0)
+            return false;
 
     return true;
 }
