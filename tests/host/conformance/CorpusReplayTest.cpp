@@ -37,11 +37,14 @@ ChunkReading readChunk(const juce::MemoryBlock& chunk)
         return reading;
 
     const auto length = (int) juce::ByteOrder::littleEndianInt(bytes + 4);
+    const auto* text = bytes + 8;
+    const auto textLength = juce::jmin(length, size - 8);
 
-    if (length <= 0)
+    // Text that is not UTF-8 is refused whole.
+    if (length <= 0 || !juce::CharPointer_UTF8::isValidString(text, textLength))
         return reading;
 
-    const auto xml = juce::parseXML(juce::String::fromUTF8(bytes + 8, juce::jmin(length, size - 8)));
+    const auto xml = juce::parseXML(juce::String::fromUTF8(text, textLength));
 
     if (xml == nullptr || !xml->getTagName().equalsIgnoreCase("PARAMETERS"))
         return reading;
