@@ -256,7 +256,10 @@ TEST(ComponentStateTrailer, ASizeBeyondTheDataIsIgnored)
     ASSERT_NE(hosted, nullptr);
     const auto before = hosted->componentState();
 
-    for (const std::uint64_t claimed : {std::uint64_t(64), std::uint64_t(1) << 20})
+    // The last claim reaches a terabyte before the data, where nothing is mapped, so that reading
+    // there fails every time instead of finding some other allocation.
+    for (const std::uint64_t claimed :
+         {std::uint64_t(64), std::uint64_t(1) << 20, (std::uint64_t(1) << 40) + (1 << 20)})
     {
         juce::MemoryBlock state(before.getData(), 16);
         const auto size = juce::ByteOrder::swapIfBigEndian(claimed);
