@@ -224,7 +224,9 @@ void CustomSliderLookAndFeel::drawCutoffOverlay(juce::Graphics& g, float sliderP
     const auto current = id == "lpf" ? currentLowPassCutoff : currentHighPassCutoff;
 
     // Signed width: the bar runs right of the thumb when the envelope raises the cutoff and left
-    // of it when the envelope lowers it; equal values leave it empty.
+    // of it when the envelope lowers it; equal values leave it empty. The rectangle keeps the
+    // sign, which the overload taking four numbers refuses.
     const auto length = cutoffToPixels(current, slider.getWidth()) - cutoffToPixels(set, slider.getWidth());
-    g.fillRoundedRectangle(sliderPos, top, length, barHeight, set > current ? 2.0f : barCorner);
+    g.fillRoundedRectangle(juce::Rectangle<float>(sliderPos, top, length, barHeight),
+                           set > current ? 2.0f : barCorner);
 }

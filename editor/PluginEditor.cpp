@@ -290,7 +290,15 @@ void SorvandelAudioProcessorEditor::drawImage(juce::Graphics& g, juce::Image& im
                                               int size, juce::Rectangle<float> target)
 {
     // The cache decodes each image once and hands the same one back while this member holds it.
+    // JUCE 7.0.5 destroys its cache at shut-down with the cache's purge timer still running, off
+    // the message thread when a host unloads the plug-in soon after closing the window; there the
+    // editor decodes its images once itself and leaves nothing in the cache.
+#if JUCE_VERSION > 0x070005
     image = juce::ImageCache::getFromMemory(data, size);
+#else
+    if (!image.isValid())
+        image = juce::ImageFileFormat::loadFrom(data, (size_t) size);
+#endif
     if (image.isValid())
         g.drawImage(image, target, juce::RectanglePlacement::stretchToFit, false);
 }

@@ -13,6 +13,7 @@ void Distortion::prepare(const juce::dsp::ProcessSpec& spec)
 {
     oversampler->reset();
     oversampler->initProcessing(spec.maximumBlockSize);
+    spareChannel.setSize(1, (int) spec.maximumBlockSize);
 
     driveValue = valueTreeState.getRawParameterValue("distortion");
     typeValue = valueTreeState.getRawParameterValue("distType");
@@ -25,6 +26,9 @@ int Distortion::getLatencyInSamples() const
 
 void Distortion::process(juce::AudioBuffer<float>& buffer)
 {
+    if (buffer.getNumSamples() == 0)
+        return;
+
     // Before the first prepare there is no cached handle and the oversampler passes nothing
     // through, so the block only sees the two gains; that path never runs on the audio thread.
     const float drive = driveValue != nullptr ? driveValue->load()
@@ -32,7 +36,7 @@ void Distortion::process(juce::AudioBuffer<float>& buffer)
     preGain.setGainLinear(drive);
     postGain.setGainLinear(static_cast<float>(1.0 / std::sqrt(static_cast<double>(drive))));
 
-    juce::dsp::AudioBlock<float> block(buffer);
+    auto block = blockOf(buffer);
     juce::dsp::ProcessContextReplacing<float> context(block);
     preGain.process(context);
 
@@ -40,13 +44,27 @@ void Distortion::process(juce::AudioBuffer<float>& buffer)
 
     if (typeValue != nullptr)
     {
-        // The oversampler's blocks always span its two channels; a mono buffer has only one of them.
         const auto numChannels = juce::jmin(up.getNumChannels(), block.getNumChannels());
         shape(up, numChannels, static_cast<int>(typeValue->load()));
     }
 
     oversampler->processSamplesDown(block);
     postGain.process(context);
+}
+
+// The oversampler's latency delay takes blocks of exactly the two channels it was prepared for, so
+// a mono buffer runs beside a silent second channel. Each channel is processed on its own, so the
+// mono channel comes out as the left one of a stereo buffer would.
+juce::dsp::AudioBlock<float> Distortion::blockOf(juce::AudioBuffer<float>& buffer)
+{
+    const auto numSamples = buffer.getNumSamples();
+
+    if (buffer.getNumChannels() != 1 || numSamples > spareChannel.getNumSamples())
+        return juce::dsp::AudioBlock<float>(buffer);
+
+    spareChannel.clear(0, 0, numSamples);
+    monoChannels = {buffer.getWritePointer(0), spareChannel.getWritePointer(0)};
+    return {monoChannels.data(), monoChannels.size(), (size_t) numSamples};
 }
 
 void Distortion::shape(juce::dsp::AudioBlock<float>& block, size_t numChannels, int type) const

@@ -8,10 +8,14 @@ namespace
 {
 // Runs fn on the whole buffer when it fits what prepareToPlay sized the mixer and the units
 // for, and otherwise on consecutive pieces that do. A host that sends more than it announced
-// is still processed in full, without writing past any internal buffer.
+// is still processed in full, without writing past any internal buffer. An empty buffer has
+// nothing for the gains, the units or the mixer, whose blocks must hold samples.
 template <typename Fn> void forEachPiece(juce::AudioBuffer<float>& buffer, int maximumPiece, Fn&& fn)
 {
     const auto numSamples = buffer.getNumSamples();
+
+    if (numSamples == 0)
+        return;
 
     if (numSamples <= maximumPiece)
     {

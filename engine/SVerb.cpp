@@ -1,8 +1,16 @@
 #include "SVerb.h"
 
+#include <functional>
+
 namespace
 {
 constexpr float sectionGain = 0.7f;
+
+// Exactly the same reading, as meant here; the NaN that marks lengths never set matches nothing.
+bool sameReading(float a, float b) noexcept
+{
+    return std::equal_to<float>()(a, b);
+}
 
 // One recursive section: the line feeds back with -g while the output adds g times the input.
 float runSection(juce::dsp::DelayLine<float, juce::dsp::DelayLineInterpolationTypes::Linear>& line,
@@ -74,7 +82,7 @@ void SVerb::process(juce::AudioBuffer<float>& buffer, std::atomic<float>* delay,
 // The lengths follow the readings at every sample; equal readings give equal lengths.
 void SVerb::setLengths(float delay, float spread)
 {
-    if (delay == lengthsDelay && spread == lengthsSpread)
+    if (sameReading(delay, lengthsDelay) && sameReading(spread, lengthsSpread))
         return;
 
     lengthsDelay = delay;

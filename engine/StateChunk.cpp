@@ -44,7 +44,18 @@ juce::ValueTree StateChunk::parse(const void* data, int sizeInBytes, const juce:
     if (xml == nullptr || !xml->getTagName().equalsIgnoreCase(expectedType.toString()))
         return {};
 
+    dropText(*xml);
     return juce::ValueTree::fromXml(*xml);
+}
+
+// A tree holds no text, and the framework's conversion leaves out text between elements only
+// after asserting that there is none; it is left out here first, which reads the same tree.
+void StateChunk::dropText(juce::XmlElement& element)
+{
+    element.deleteAllTextElements();
+
+    for (auto* child : element.getChildIterator())
+        dropText(*child);
 }
 
 std::string_view StateChunk::textOf(const void* data, int sizeInBytes)

@@ -15,6 +15,7 @@ public:
 private:
     static std::string_view textOf(const void* data, int sizeInBytes);
     static juce::ValueTree parse(const void* data, int sizeInBytes, const juce::Identifier& expectedType);
+    static void dropText(juce::XmlElement& element);
     static void keepFirstOfRepeatedAttributes(juce::ValueTree& tree);
     static void readNaNAsNoNumber(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
     static void appendParametersItLacks(juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);

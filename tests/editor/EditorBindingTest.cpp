@@ -90,7 +90,7 @@ TEST_F(EditorBindings, EachBoundParameterMovesExactlyItsOwnControl)
 
         std::vector<int> moved;
         for (int i = 0; i < childCount; ++i)
-            if (before[(size_t) i] != after[(size_t) i])
+            if (!juce::approximatelyEqual(before[(size_t) i], after[(size_t) i]))
                 moved.push_back(i);
 
         const auto owner = std::find_if(std::begin(children), std::end(children),

@@ -79,10 +79,21 @@ std::vector<float> publishedLevels(const SorvandelAudioProcessor& processor)
             processor.outputLevelRight.load(), processor.outputClipRight.load() ? 1.0f : 0.0f};
 }
 
-// Opens the window as a host does: the processor creates it, and it is shown.
-std::unique_ptr<juce::AudioProcessorEditor> open(SorvandelAudioProcessor& processor)
+// Closes the window as a host's wrapper does: the processor is told before the editor goes.
+struct CloseEditor
 {
-    std::unique_ptr<juce::AudioProcessorEditor> editor(processor.createEditorIfNeeded());
+    void operator()(juce::AudioProcessorEditor* editor) const
+    {
+        editor->processor.editorBeingDeleted(editor);
+        delete editor;
+    }
+};
+using OpenEditor = std::unique_ptr<juce::AudioProcessorEditor, CloseEditor>;
+
+// Opens the window as a host does: the processor creates it, and it is shown.
+OpenEditor open(SorvandelAudioProcessor& processor)
+{
+    OpenEditor editor(processor.createEditorIfNeeded());
     editor->setVisible(true);
     return editor;
 }

@@ -129,6 +129,7 @@ template <typename Calls> void makeStateCalls(StateCalls where, Calls&& calls)
 void processWhileAutomatedReloadedAndBypassed(StateCalls where)
 {
     const concurrent::Watchdog watchdog(300s, "processing under automation, state loads and bypass");
+    const juce::ScopedJuceInitialiser_GUI gui;
     constexpr int blockSize = 512;
     const auto states = randomStates(8, 100);
     const auto& lastState = states.back();

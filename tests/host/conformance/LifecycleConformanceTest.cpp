@@ -21,7 +21,7 @@ double otherRate(double sampleRate)
     const auto& rates = conformance::sampleRates;
 
     for (size_t index = 0; index + 1 < rates.size(); ++index)
-        if (rates[index] == sampleRate)
+        if (juce::approximatelyEqual(rates[index], sampleRate))
             return rates[index + 1];
 
     return rates.front();
