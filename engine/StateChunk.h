@@ -15,6 +15,8 @@ public:
 private:
     static std::string_view textOf(const void* data, int sizeInBytes);
     static juce::ValueTree parse(const void* data, int sizeInBytes, const juce::Identifier& expectedType);
+    static bool isWellFormedUtf8(std::string_view text);
+    static bool parserReadsSafely(std::string_view text);
     static void keepFirstOfRepeatedAttributes(juce::ValueTree& tree);
     static void readNaNAsNoNumber(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
     static void appendParametersItLacks(juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
