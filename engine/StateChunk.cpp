@@ -23,7 +23,7 @@ void StateChunk::read(juce::AudioProcessorValueTreeState& state, const void* dat
         return;
 
     keepFirstOfRepeatedAttributes(tree);
-    readNaNAsNoNumber(state, tree);
+    makeValuesReadable(state, tree);
     appendParametersItLacks(state, tree);
     state.replaceState(tree);
 }
@@ -148,19 +148,69 @@ void StateChunk::keepFirstOfRepeatedAttributes(juce::ValueTree& tree)
         keepFirstOfRepeatedAttributes(child);
 }
 
-void StateChunk::readNaNAsNoNumber(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree)
+void StateChunk::makeValuesReadable(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree)
 {
-    // The framework reads the text "nan" as NaN, and a parameter's range lets NaN through: the
-    // reverb would then index its lines with it. Such a value is read like any other text
-    // without a number, as 0, which the range then limits.
     for (auto child : tree)
     {
-        const auto* value = child.getPropertyPointer(valueProperty);
+        if (!child.hasProperty(valueProperty) ||
+            state.getParameter(child.getProperty(idProperty).toString()) == nullptr)
+            continue;
 
-        if (value != nullptr && std::isnan((float) *value) &&
-            state.getParameter(child.getProperty(idProperty).toString()) != nullptr)
+        const auto written = child.getProperty(valueProperty).toString();
+        const auto readable = withReadableExponent(written);
+
+        // The framework reads the text "nan" as NaN, and a parameter's range lets NaN through:
+        // the reverb would then index its lines with it. Such a value is read like any other
+        // text without a number, as 0, which the range then limits.
+        if (std::isnan(readable.getFloatValue()))
             child.setProperty(valueProperty, 0.0, nullptr);
+        else if (readable != written)
+            child.setProperty(valueProperty, readable, nullptr);
     }
+}
+
+juce::String StateChunk::withReadableExponent(const juce::String& text)
+{
+    // The framework's number reading gathers an exponent's digits in an int, which a tenth
+    // digit past the leading zeros can overflow. Any exponent of that size puts the number past
+    // a double's range, whatever mantissa a chunk can hold, so nine nines read the same. The
+    // walk follows the reading: whitespace, a sign, digits with one point, then the exponent.
+    auto p = text.getCharPointer().findEndOfWhitespace();
+
+    if (*p == '-' || *p == '+')
+        ++p;
+
+    bool digits = false, point = false;
+
+    for (;; ++p)
+    {
+        if (p.isDigit())
+            digits = true;
+        else if (*p == '.' && !point)
+            point = true;
+        else
+            break;
+    }
+
+    if (!digits || (*p != 'e' && *p != 'E'))
+        return text;
+
+    ++p;
+
+    if (*p == '-' || *p == '+')
+        ++p;
+
+    const auto exponentStart = p;
+    int significant = 0;
+
+    for (; p.isDigit(); ++p)
+        if (*p != '0' || significant > 0)
+            ++significant;
+
+    if (significant <= 9)
+        return text;
+
+    return juce::String(text.getCharPointer(), exponentStart) + "999999999" + juce::String(p);
 }
 
 void StateChunk::appendParametersItLacks(juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree)

@@ -18,7 +18,8 @@ private:
     static bool isWellFormedUtf8(std::string_view text);
     static bool parserReadsSafely(std::string_view text);
     static void keepFirstOfRepeatedAttributes(juce::ValueTree& tree);
-    static void readNaNAsNoNumber(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
+    static void makeValuesReadable(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
+    static juce::String withReadableExponent(const juce::String& text);
     static void appendParametersItLacks(juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
     static bool hasParameter(const juce::ValueTree& tree, const juce::String& parameterID);
     static juce::StringArray parameterIDsInTreeOrder(const juce::AudioProcessorValueTreeState& state);

@@ -321,6 +321,16 @@ TEST(StateChunk, ValuesAreReadAsTheFrameworkReadsNumbers)
     // Ids match exactly, case included.
     loadChildren(paramElement("Delay", "30"));
     EXPECT_EQ(p.get("delay"), 20.0f);
+
+    // An exponent too long for the framework's reading to hold still puts the number past a
+    // double's range: infinity or zero, then limited.
+    p.set("lowPass", 5000.0f);
+    p.set("highPass", 300.0f);
+    loadChildren(paramElement("lowPass", "1e99999999999") + paramElement("inputGain", "-2e+00099999999999") +
+                 paramElement("highPass", "3e-99999999999"));
+    EXPECT_EQ(p.get("lowPass"), 20000.0f);
+    EXPECT_EQ(p.get("inputGain"), -100.0f);
+    EXPECT_EQ(p.get("highPass"), 20.0f);
 }
 
 TEST(StateChunk, NaNTextIsReadAsTextWithoutANumber)
