@@ -45,41 +45,53 @@ void requireWellFormed(const juce::MemoryBlock& chunk)
     require(bytes[chunk.getSize() - 1] == 0);
 }
 
-juce::RangedAudioParameter& ranged(juce::AudioProcessorParameter* parameter)
+// A processor, with a handle on each of its parameters and on the real value that the audio
+// thread reads for it.
+class Instance
 {
-    return dynamic_cast<juce::RangedAudioParameter&>(*parameter);
-}
-
-float realValue(SorvandelAudioProcessor& processor, juce::AudioProcessorParameter* parameter)
-{
-    return processor.valueTreeState.getRawParameterValue(ranged(parameter).paramID)->load();
-}
-
-// Each parameter's normalised value, and the real value that the audio thread reads.
-std::vector<float> valuesOf(SorvandelAudioProcessor& processor)
-{
-    std::vector<float> values;
-
-    for (auto* parameter : processor.getParameters())
+public:
+    Instance()
     {
-        values.push_back(parameter->getValue());
-        values.push_back(realValue(processor, parameter));
+        for (auto* parameter : processor.getParameters())
+        {
+            auto& withRange = dynamic_cast<juce::RangedAudioParameter&>(*parameter);
+            parameters.push_back(&withRange);
+            realValues.push_back(processor.valueTreeState.getRawParameterValue(withRange.paramID));
+        }
     }
 
-    return values;
-}
-
-// Written so that NaN fails as well.
-void requireInRange(SorvandelAudioProcessor& processor)
-{
-    for (auto* parameter : processor.getParameters())
+    // Each parameter's normalised value and real value.
+    std::vector<float> values() const
     {
-        const auto& range = ranged(parameter).getNormalisableRange();
-        const auto value = realValue(processor, parameter);
-        require(value >= range.start && value <= range.end);
-        require(parameter->getValue() >= 0.0f && parameter->getValue() <= 1.0f);
+        std::vector<float> result;
+
+        for (size_t i = 0; i < parameters.size(); ++i)
+        {
+            result.push_back(parameters[i]->getValue());
+            result.push_back(realValues[i]->load());
+        }
+
+        return result;
     }
-}
+
+    // Written so that NaN fails as well.
+    void requireInRange() const
+    {
+        for (size_t i = 0; i < parameters.size(); ++i)
+        {
+            const auto& range = parameters[i]->getNormalisableRange();
+            const auto value = realValues[i]->load();
+            require(value >= range.start && value <= range.end);
+            require(parameters[i]->getValue() >= 0.0f && parameters[i]->getValue() <= 1.0f);
+        }
+    }
+
+    SorvandelAudioProcessor processor;
+
+private:
+    std::vector<juce::RangedAudioParameter*> parameters;
+    std::vector<std::atomic<float>*> realValues;
+};
 
 // Equal as a chunk would write them: the same types, the same property names in the same order
 // with the same texts, and equal children in the same order. (The framework's own comparison
@@ -138,39 +150,39 @@ void prepare(SorvandelAudioProcessor& processor)
 class Defaults
 {
 public:
-    explicit Defaults(SorvandelAudioProcessor& newInstance)
-        : chunk(saveState(newInstance))
+    explicit Defaults(Instance& newInstance)
+        : chunk(saveState(newInstance.processor))
         , tree(juce::ValueTree::fromXml(
               *juce::AudioProcessor::getXmlFromBinary(chunk.getData(), (int) chunk.getSize())))
-        , values(valuesOf(newInstance))
+        , values(newInstance.values())
     {
     }
 
-    // The tree as the chunk reads back, and every value. A processor holding both saves exactly
-    // the chunk, as settle() confirms byte for byte.
-    bool heldBy(SorvandelAudioProcessor& processor) const
+    // Every value, and the tree as the chunk reads back. An instance holding both saves
+    // exactly the chunk, as settle() confirms byte for byte.
+    bool heldBy(const Instance& instance) const
     {
-        return sameTree(tree, processor.valueTreeState.state) && valuesOf(processor) == values;
+        return instance.values() == values && sameTree(tree, instance.processor.valueTreeState.state);
     }
 
     // The replacement binds every parameter to its element and sets it from there.
-    void restore(SorvandelAudioProcessor& processor) const
+    void restore(Instance& instance) const
     {
-        processor.valueTreeState.replaceState(tree.createCopy());
-        require(heldBy(processor));
+        instance.processor.valueTreeState.replaceState(tree.createCopy());
+        require(heldBy(instance));
     }
 
     // The framework tells a parameter's listeners of its first change even when the value
     // stays, and of later ones only when it moves; a told value is written over the loaded text
     // at the next save. Moving every parameter once means that no input meets a first change,
     // whichever inputs came before it.
-    void settle(SorvandelAudioProcessor& processor) const
+    void settle(Instance& instance) const
     {
-        for (auto* parameter : processor.getParameters())
+        for (auto* parameter : instance.processor.getParameters())
             parameter->setValueNotifyingHost(parameter->getValue() < 0.5f ? 1.0f : 0.0f);
 
-        restore(processor);
-        require(saveState(processor) == chunk);
+        restore(instance);
+        require(saveState(instance.processor) == chunk);
     }
 
     const juce::MemoryBlock chunk;
@@ -184,7 +196,7 @@ struct Fixture
 {
     Fixture()
     {
-        prepare(prepared);
+        prepare(prepared.processor);
         defaults.settle(prepared);
         defaults.settle(restored);
     }
@@ -193,17 +205,17 @@ struct Fixture
     // another instance, and saving what that one restored gives that chunk back.
     void checkRoundTrip(const juce::MemoryBlock& saved)
     {
-        loadState(restored, saved);
-        require(valuesOf(restored) == valuesOf(prepared));
-        const auto savedAgain = saveState(restored);
+        loadState(restored.processor, saved);
+        require(restored.values() == prepared.values());
+        const auto savedAgain = saveState(restored.processor);
         defaults.restore(restored);
 
         // Loading the same bytes into the same state gives the same result, so only a changed
         // chunk needs loading again.
         if (savedAgain != saved)
         {
-            loadState(restored, savedAgain);
-            require(saveState(restored) == savedAgain);
+            loadState(restored.processor, savedAgain);
+            require(saveState(restored.processor) == savedAgain);
             defaults.restore(restored);
         }
     }
@@ -213,7 +225,7 @@ struct Fixture
     // causes it.
     void checkPlaying(const std::uint8_t* data, int size)
     {
-        if (playsCleanly(prepared))
+        if (playsCleanly(prepared.processor))
             return;
 
         SorvandelAudioProcessor fresh;
@@ -224,8 +236,8 @@ struct Fixture
         std::abort();
     }
 
-    SorvandelAudioProcessor prepared;
-    SorvandelAudioProcessor restored;
+    Instance prepared;
+    Instance restored;
     const Defaults defaults{restored};
 };
 
@@ -244,7 +256,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     fixture = new Fixture;
 
     // The checks for a taken chunk, once for the state that every refused one leaves.
-    requireInRange(fixture->prepared);
+    fixture->prepared.requireInRange();
     requireWellFormed(fixture->defaults.chunk);
     fixture->checkRoundTrip(fixture->defaults.chunk);
     fixture->checkPlaying(nullptr, 0);
@@ -257,13 +269,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
 
     auto& f = *fixture;
-    f.prepared.setStateInformation(data, (int) size);
+    f.prepared.processor.setStateInformation(data, (int) size);
 
     if (f.defaults.heldBy(f.prepared))
         return 0;
 
-    requireInRange(f.prepared);
-    const auto saved = saveState(f.prepared);
+    f.prepared.requireInRange();
+    const auto saved = saveState(f.prepared.processor);
     requireWellFormed(saved);
     f.checkRoundTrip(saved);
     f.checkPlaying(data, (int) size);
