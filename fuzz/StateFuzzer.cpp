@@ -8,9 +8,12 @@
 // hold exactly that tree and exactly a new instance's values.
 #include "PluginProcessor.h"
 
+#include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace
