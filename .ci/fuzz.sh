@@ -11,6 +11,9 @@ jobs="${SORVANDEL_BUILD_JOBS:-$(nproc)}"
 
 "$root/scripts/install-deps.sh"
 
+# The committed corpus holds the seeds exactly as make_corpus.py writes them.
+python3 "$root/fuzz/make_corpus.py" --check
+
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DSORVANDEL_SANITIZE=address,undefined -DSORVANDEL_BUILD_FUZZERS=ON \

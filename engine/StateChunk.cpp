@@ -23,7 +23,7 @@ void StateChunk::read(juce::AudioProcessorValueTreeState& state, const void* dat
         return;
 
     keepFirstOfRepeatedAttributes(tree);
-    readNaNAsNoNumber(state, tree);
+    makeValuesReadable(state, tree);
     appendParametersItLacks(state, tree);
     state.replaceState(tree);
 }
@@ -32,9 +32,7 @@ juce::ValueTree StateChunk::parse(const void* data, int sizeInBytes, const juce:
 {
     const auto text = textOf(data, sizeInBytes);
 
-    // The framework's XML parser steps over the end of text that is not valid UTF-8 and reads
-    // past the chunk, so such text is refused like any other unreadable document.
-    if (text.empty() || !juce::CharPointer_UTF8::isValidString(text.data(), (int) text.length()))
+    if (text.empty() || !isWellFormedUtf8(text) || !parserReadsSafely(text))
         return {};
 
     const auto xml = juce::parseXML(juce::String::fromUTF8(text.data(), (int) text.length()));
@@ -56,6 +54,63 @@ void StateChunk::dropText(juce::XmlElement& element)
 
     for (auto* child : element.getChildIterator())
         dropText(*child);
+}
+
+bool StateChunk::isWellFormedUtf8(std::string_view text)
+{
+    // Each character in its shortest form, no surrogate halves, nothing past U+10FFFF. The
+    // framework's XML parser steps over the end of a broken sequence and reads past the chunk;
+    // and where a name holds a character written in more bytes than it needs, the framework's
+    // strings keep a count for the short form and the bytes of the long one, so the next save
+    // writes a cut sequence that no load takes back. Such text is refused.
+    for (size_t i = 0; i < text.size();)
+    {
+        const auto lead = (unsigned char) text[i];
+        const int length = lead < 0x80   ? 1
+                           : lead < 0xc2 ? 0
+                           : lead < 0xe0 ? 2
+                           : lead < 0xf0 ? 3
+                           : lead < 0xf5 ? 4
+                                         : 0;
+
+        if (length == 0 || text.size() - i < (size_t) length)
+            return false;
+
+        if (length > 1)
+        {
+            // The second byte's range rules out the long forms, the surrogate halves and the
+            // code points past the last; the others only continue the sequence.
+            const auto second = (unsigned char) text[i + 1];
+            const unsigned char lowest = lead == 0xe0 ? 0xa0 : lead == 0xf0 ? 0x90 : 0x80;
+            const unsigned char highest = lead == 0xed ? 0x9f : lead == 0xf4 ? 0x8f : 0xbf;
+
+            if (second < lowest || second > highest)
+                return false;
+
+            for (int k = 2; k < length; ++k)
+                if (((unsigned char) text[i + (size_t) k] & 0xc0) != 0x80)
+                    return false;
+        }
+
+        i += (size_t) length;
+    }
+
+    return true;
+}
+
+bool StateChunk::parserReadsSafely(std::string_view text)
+{
+    // The framework's XML parser never returns from a processing instruction inside an element
+    // that text follows, and a document type's entities can expand to one. A hexadecimal
+    // character reference that runs to the end of what it reads (the document, or the name of
+    // an unknown entity, which it reads again as a document) makes it read past that end. The
+    // writer puts none of these in a chunk: it writes only the declaration before the root,
+    // declares no type and writes characters in decimal, so a document with any is refused.
+    const auto start = text.find_first_not_of(" \t\r\n");
+    const auto holds = [text](const char* part) { return text.find(part) != std::string_view::npos; };
+
+    return start == std::string_view::npos || (text.find("<?", start + 1) == std::string_view::npos &&
+                                               !holds("<!DOCTYPE") && !holds("&#x") && !holds("&#X"));
 }
 
 std::string_view StateChunk::textOf(const void* data, int sizeInBytes)
@@ -104,19 +159,69 @@ void StateChunk::keepFirstOfRepeatedAttributes(juce::ValueTree& tree)
         keepFirstOfRepeatedAttributes(child);
 }
 
-void StateChunk::readNaNAsNoNumber(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree)
+void StateChunk::makeValuesReadable(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree)
 {
-    // The framework reads the text "nan" as NaN, and a parameter's range lets NaN through: the
-    // reverb would then index its lines with it. Such a value is read like any other text
-    // without a number, as 0, which the range then limits.
     for (auto child : tree)
     {
-        const auto* value = child.getPropertyPointer(valueProperty);
+        if (!child.hasProperty(valueProperty) ||
+            state.getParameter(child.getProperty(idProperty).toString()) == nullptr)
+            continue;
 
-        if (value != nullptr && std::isnan((float) *value) &&
-            state.getParameter(child.getProperty(idProperty).toString()) != nullptr)
+        const auto written = child.getProperty(valueProperty).toString();
+        const auto readable = withReadableExponent(written);
+
+        // The framework reads the text "nan" as NaN, and a parameter's range lets NaN through:
+        // the reverb would then index its lines with it. Such a value is read like any other
+        // text without a number, as 0, which the range then limits.
+        if (std::isnan(readable.getFloatValue()))
             child.setProperty(valueProperty, 0.0, nullptr);
+        else if (readable != written)
+            child.setProperty(valueProperty, readable, nullptr);
     }
+}
+
+juce::String StateChunk::withReadableExponent(const juce::String& text)
+{
+    // The framework's number reading gathers an exponent's digits in an int, which a tenth
+    // digit past the leading zeros can overflow. Any exponent of that size puts the number past
+    // a double's range, whatever mantissa a chunk can hold, so nine nines read the same. The
+    // walk follows the reading: whitespace, a sign, digits with one point, then the exponent.
+    auto p = text.getCharPointer().findEndOfWhitespace();
+
+    if (*p == '-' || *p == '+')
+        ++p;
+
+    bool digits = false, point = false;
+
+    for (;; ++p)
+    {
+        if (p.isDigit())
+            digits = true;
+        else if (*p == '.' && !point)
+            point = true;
+        else
+            break;
+    }
+
+    if (!digits || (*p != 'e' && *p != 'E'))
+        return text;
+
+    ++p;
+
+    if (*p == '-' || *p == '+')
+        ++p;
+
+    const auto exponentStart = p;
+    int significant = 0;
+
+    for (; p.isDigit(); ++p)
+        if (*p != '0' || significant > 0)
+            ++significant;
+
+    if (significant <= 9)
+        return text;
+
+    return juce::String(text.getCharPointer(), exponentStart) + "999999999" + juce::String(p);
 }
 
 void StateChunk::appendParametersItLacks(juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree)

@@ -16,8 +16,11 @@ private:
     static std::string_view textOf(const void* data, int sizeInBytes);
     static juce::ValueTree parse(const void* data, int sizeInBytes, const juce::Identifier& expectedType);
     static void dropText(juce::XmlElement& element);
+    static bool isWellFormedUtf8(std::string_view text);
+    static bool parserReadsSafely(std::string_view text);
     static void keepFirstOfRepeatedAttributes(juce::ValueTree& tree);
-    static void readNaNAsNoNumber(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
+    static void makeValuesReadable(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
+    static juce::String withReadableExponent(const juce::String& text);
     static void appendParametersItLacks(juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
     static bool hasParameter(const juce::ValueTree& tree, const juce::String& parameterID);
     static juce::StringArray parameterIDsInTreeOrder(const juce::AudioProcessorValueTreeState& state);

@@ -1,8 +1,15 @@
 #!/usr/bin/env python3
-"""Writes the state fuzzer's seed corpus: valid chunks and the edge cases around them."""
+"""Writes the state fuzzer's seed corpus: valid chunks and the edge cases around them.
+
+    python3 fuzz/make_corpus.py            # writes the seeds into fuzz/corpus
+    python3 fuzz/make_corpus.py --check    # exit 1 unless fuzz/corpus holds each seed as written
+
+The corpus also keeps inputs that the fuzzer found and merged in; the script leaves those alone.
+"""
 
 import pathlib
 import struct
+import sys
 
 DECLARATION = '<?xml version="1.0" encoding="UTF-8"?>'
 
@@ -36,13 +43,11 @@ def chunk(text, length=None, after=b"", magic=b"VC2!"):
     return magic + struct.pack("<i", field) + data + b"\0" + after
 
 
-def main():
-    out = pathlib.Path(__file__).resolve().parent / "corpus"
-    out.mkdir(exist_ok=True)
+def seeds():
     default_text = document(params(DEFAULTS))
     without = lambda *ids: [(k, v) for k, v in DEFAULTS if k not in ids]
 
-    seeds = {
+    return {
         "default": chunk(default_text),
         "heaviest": chunk(document(params(HEAVY.items()))),
         "lowercase-root": chunk(document(params(DEFAULTS), root="parameters")),
@@ -72,9 +77,22 @@ def main():
         "invalid-utf8": chunk(document('<PARAM id="delay\xff" value="1"/>').encode("latin-1") + b"\xf0"),
     }
 
-    for name, data in seeds.items():
+
+def main():
+    out = pathlib.Path(__file__).resolve().parent / "corpus"
+
+    if sys.argv[1:] == ["--check"]:
+        differing = [name for name, data in seeds().items()
+                     if not (out / f"{name}.chunk").is_file() or (out / f"{name}.chunk").read_bytes() != data]
+        for name in differing:
+            print(f"fuzz/corpus/{name}.chunk differs from what make_corpus.py writes")
+        return 1 if differing else 0
+
+    out.mkdir(exist_ok=True)
+    for name, data in seeds().items():
         (out / f"{name}.chunk").write_bytes(data)
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

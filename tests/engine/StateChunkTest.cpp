@@ -1,6 +1,7 @@
 #include "PreparedProcessor.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace
 {
@@ -167,7 +168,21 @@ TEST(StateChunk, UnreadableDataChangesNothing)
         chunkOf(declaration + " <PARAMETERS>" + paramElement("delay", "7")),
         chunkOf("<PARAMETERS>" + paramElement("delay", "7\xff") + "</PARAMETERS>"),
         chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "</PARAMETERS>\xe2\x82"),
+        // A name holding 'a' in two bytes: the framework's strings would save it cut short.
+        chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "<X\xc1\xa1/></PARAMETERS>"),
+        // Documents the framework's parser never returns from (an instruction followed by
+        // text, and one that a declared entity expands to) or reads past the end of (a
+        // hexadecimal reference at the end of the document, or of an entity's name).
+        chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "<?p?> <!-- c -->t</PARAMETERS>"),
+        chunkOf(R"(<!DOCTYPE x [<!ENTITY e "&#60;a&#62;&#60;?p?&#62;t&#60;/a&#62;">]>)"
+                "<PARAMETERS>" +
+                paramElement("delay", "7") + "&e;</PARAMETERS>"),
+        chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "&#x4"),
+        chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "&<a>&#x41;</PARAMETERS>"),
     };
+
+    // Should a load never return, the alarm ends the test instead of leaving it to hang.
+    alarm(60);
 
     for (size_t i = 0; i < refused.size(); ++i)
     {
@@ -175,6 +190,8 @@ TEST(StateChunk, UnreadableDataChangesNothing)
         EXPECT_EQ(save(p.processor), before) << "chunk " << i;
         EXPECT_EQ(valuesOf(p), values) << "chunk " << i;
     }
+
+    alarm(0);
 
     p.processor.setStateInformation(nullptr, 0);
     EXPECT_EQ(save(p.processor), before);
@@ -304,6 +321,16 @@ TEST(StateChunk, ValuesAreReadAsTheFrameworkReadsNumbers)
     // Ids match exactly, case included.
     loadChildren(paramElement("Delay", "30"));
     EXPECT_EQ(p.get("delay"), 20.0f);
+
+    // An exponent too long for the framework's reading to hold still puts the number past a
+    // double's range: infinity or zero, then limited.
+    p.set("lowPass", 5000.0f);
+    p.set("highPass", 300.0f);
+    loadChildren(paramElement("lowPass", "1e99999999999") + paramElement("inputGain", "-2e+00099999999999") +
+                 paramElement("highPass", "3e-99999999999"));
+    EXPECT_EQ(p.get("lowPass"), 20000.0f);
+    EXPECT_EQ(p.get("inputGain"), -100.0f);
+    EXPECT_EQ(p.get("highPass"), 20.0f);
 }
 
 TEST(StateChunk, NaNTextIsReadAsTextWithoutANumber)
