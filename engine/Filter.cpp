@@ -1,5 +1,7 @@
 #include "Filter.h"
 
+#include "SameReading.h"
+
 namespace
 {
 constexpr float minimumCutoff = 20.0f;
@@ -80,7 +82,7 @@ void Filter::refreshEnvelopes(bool force)
     auto refresh =
         [force](juce::ADSR& envelope, juce::ADSR::Parameters& settings, float attack, float release)
     {
-        if (!force && attack == settings.attack && release == settings.release)
+        if (!force && sameReading(attack, settings.attack) && sameReading(release, settings.release))
             return;
         settings.attack = attack;
         settings.decay = 0.1f;
@@ -177,18 +179,18 @@ void Filter::designFilters()
 void Filter::design(StateVariable& leftFilter, StateVariable& rightFilter, MappedCutoff& mapped, float cutoff,
                     float skew, float q)
 {
-    if (cutoff != mapped.cutoff || skew != mapped.skew)
+    if (!sameReading(cutoff, mapped.cutoff) || !sameReading(skew, mapped.skew))
     {
         mapped = {cutoff, skew};
         const float frequency = designFrequency(cutoff, skew);
-        if (frequency != leftFilter.getCutoffFrequency())
+        if (!sameReading(frequency, leftFilter.getCutoffFrequency()))
         {
             leftFilter.setCutoffFrequency(frequency);
             rightFilter.setCutoffFrequency(frequency);
         }
     }
 
-    if (q != leftFilter.getResonance())
+    if (!sameReading(q, leftFilter.getResonance()))
     {
         leftFilter.setResonance(q);
         rightFilter.setResonance(q);

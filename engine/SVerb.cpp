@@ -1,16 +1,10 @@
 #include "SVerb.h"
 
-#include <functional>
+#include "SameReading.h"
 
 namespace
 {
 constexpr float sectionGain = 0.7f;
-
-// Exactly the same reading, as meant here; the NaN that marks lengths never set matches nothing.
-bool sameReading(float a, float b) noexcept
-{
-    return std::equal_to<float>()(a, b);
-}
 
 // One recursive section: the line feeds back with -g while the output adds g times the input.
 float runSection(juce::dsp::DelayLine<float, juce::dsp::DelayLineInterpolationTypes::Linear>& line,
