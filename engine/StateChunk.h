@@ -2,8 +2,6 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
-#include <string_view>
-
 // The processor's saved state: the value-tree state's tree as one line of XML in JUCE's
 // binary wrapper. Anything unreadable is ignored and leaves the state exactly as it was.
 class StateChunk
@@ -13,11 +11,8 @@ public:
     static void read(juce::AudioProcessorValueTreeState& state, const void* data, int sizeInBytes);
 
 private:
-    static std::string_view textOf(const void* data, int sizeInBytes);
     static juce::ValueTree parse(const void* data, int sizeInBytes, const juce::Identifier& expectedType);
     static void dropText(juce::XmlElement& element);
-    static bool isWellFormedUtf8(std::string_view text);
-    static bool parserReadsSafely(std::string_view text);
     static void keepFirstOfRepeatedAttributes(juce::ValueTree& tree);
     static void makeValuesReadable(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
     static juce::String withReadableExponent(const juce::String& text);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <string_view>
+
+// The XML text inside a state chunk in JUCE's binary wrapper, handed on only when the framework's
+// XML parser can read it safely; anything else reads as no text at all.
+class ChunkText
+{
+public:
+    static std::string_view of(const void* data, int sizeInBytes);
+
+private:
+    static std::string_view layoutText(const void* data, int sizeInBytes);
+    static bool isWellFormedUtf8(std::string_view text);
+    static bool parserReadsSafely(std::string_view text);
+};
