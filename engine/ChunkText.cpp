@@ -2,11 +2,16 @@
 
 #include <cstring>
 
+namespace
+{
+constexpr auto npos = std::string_view::npos;
+} // namespace
+
 std::string_view ChunkText::of(const void* data, int sizeInBytes)
 {
     const auto text = layoutText(data, sizeInBytes);
 
-    if (!isWellFormedUtf8(text) || !parserReadsSafely(text))
+    if (!isWellFormedUtf8(text) || !staysWithinParserLimits(text))
         return {};
 
     return text;
@@ -74,17 +79,167 @@ bool ChunkText::isWellFormedUtf8(std::string_view text)
     return true;
 }
 
-bool ChunkText::parserReadsSafely(std::string_view text)
+// The framework's XML parser has limits that the documents the writer makes never reach: it
+// never returns from a processing instruction inside an element that text follows; it reads past
+// the end of a hexadecimal character reference that ends the document, and reads the name of an
+// unknown entity again as a document; it builds elements and attributes from names that are not
+// XML names, which its own elements refuse; and the tree takes an attribute named "base64:" as
+// binary data with no name. The writer puts only the declaration before the root, escapes with
+// the five named references and decimal ones, and writes names that came through this check, so
+// a document outside those bounds is refused.
+bool ChunkText::staysWithinParserLimits(std::string_view text)
 {
-    // The framework's XML parser never returns from a processing instruction inside an element
-    // that text follows, and a document type's entities can expand to one. A hexadecimal
-    // character reference that runs to the end of what it reads (the document, or the name of
-    // an unknown entity, which it reads again as a document) makes it read past that end. The
-    // writer puts none of these in a chunk: it writes only the declaration before the root,
-    // declares no type and writes characters in decimal, so a document with any is refused.
-    const auto start = text.find_first_not_of(" \t\r\n");
-    const auto holds = [text](const char* part) { return text.find(part) != std::string_view::npos; };
+    auto i = skipSpace(text, 0);
 
-    return start == std::string_view::npos || (text.find("<?", start + 1) == std::string_view::npos &&
-                                               !holds("<!DOCTYPE") && !holds("&#x") && !holds("&#X"));
+    if (text.compare(i, 5, "<?xml") == 0)
+    {
+        const auto end = text.find("?>", i);
+
+        if (end == npos || !declaresUnicode(text.substr(i, end - i)))
+            return false;
+
+        i = end + 2;
+    }
+
+    while (i < text.size())
+    {
+        if (text[i] == '&')
+            i = referenceEnd(text, i);
+        else if (text[i] == '<')
+            i = markupEnd(text, i);
+        else
+            ++i;
+
+        if (i == npos)
+            return false;
+    }
+
+    return true;
+}
+
+// The framework reads the text as UTF-8 whatever the declaration says, and objects to any other
+// encoding named there; it finds the name with these very calls.
+bool ChunkText::declaresUnicode(std::string_view declaration)
+{
+    const auto encoding = juce::String::fromUTF8(declaration.data(), (int) declaration.size())
+                              .fromFirstOccurrenceOf("encoding", false, true)
+                              .fromFirstOccurrenceOf("=", false, false)
+                              .fromFirstOccurrenceOf("\"", false, false)
+                              .upToFirstOccurrenceOf("\"", false, false)
+                              .trim();
+    return encoding.isEmpty() || encoding.startsWithIgnoreCase("utf-");
+}
+
+// Where the comment, character data, closing tag or element that starts at i ends.
+size_t ChunkText::markupEnd(std::string_view text, size_t i)
+{
+    const auto after = [text](size_t from, std::string_view end)
+    {
+        const auto found = text.find(end, from);
+        return found == npos ? npos : found + end.size();
+    };
+
+    if (text.compare(i, 4, "<!--") == 0)
+        return after(i + 4, "-->");
+
+    if (text.compare(i, 9, "<![CDATA[") == 0)
+        return after(i + 9, "]]>");
+
+    // The parser takes a closing tag cut short by the end of the document.
+    if (text.compare(i, 2, "</") == 0)
+        return juce::jmin(after(i + 2, ">"), text.size());
+
+    if (text.compare(i, 2, "<?") == 0 || text.compare(i, 2, "<!") == 0)
+        return npos;
+
+    return tagEnd(text, i + 1);
+}
+
+size_t ChunkText::tagEnd(std::string_view text, size_t i)
+{
+    i = nameEnd(text, skipSpace(text, i), false);
+
+    while (i != npos)
+    {
+        i = skipSpace(text, i);
+
+        if (text.compare(i, 2, "/>") == 0)
+            return i + 2;
+
+        if (text.compare(i, 1, ">") == 0)
+            return i + 1;
+
+        i = skipSpace(text, nameEnd(text, i, true));
+
+        if (i == npos || text.compare(i, 1, "=") != 0)
+            return npos;
+
+        i = quotedEnd(text, skipSpace(text, i + 1));
+    }
+
+    return npos;
+}
+
+// The parser reads a name as the longest run of letters, digits and a few marks; the run taken
+// here stops only where such a run must, so the parser's name is never longer than the one
+// checked, and any start of a valid name is valid.
+size_t ChunkText::nameEnd(std::string_view text, size_t i, bool isAttribute)
+{
+    auto end = i;
+
+    while (end < text.size() && !isSpace(text[end]) && std::string_view("/>=\"'<&").find(text[end]) == npos)
+        ++end;
+
+    const auto name = text.substr(i, end - i);
+
+    if (!juce::XmlElement::isValidXmlName(juce::String::fromUTF8(name.data(), (int) name.size())) ||
+        (isAttribute && name == "base64:"))
+        return npos;
+
+    return end;
+}
+
+size_t ChunkText::quotedEnd(std::string_view text, size_t i)
+{
+    if (i >= text.size() || (text[i] != '"' && text[i] != '\''))
+        return npos;
+
+    const auto quote = text[i];
+
+    for (++i; i < text.size() && text[i] != quote;)
+        i = text[i] == '&' ? referenceEnd(text, i) : i + 1;
+
+    return i < text.size() ? i + 1 : npos;
+}
+
+// The five named references, or a decimal one.
+size_t ChunkText::referenceEnd(std::string_view text, size_t i)
+{
+    const auto semicolon = text.find(';', i);
+
+    if (semicolon == npos)
+        return npos;
+
+    const auto name = juce::String::fromUTF8(text.data() + i + 1, (int) (semicolon - i - 1));
+
+    for (const char* known : {"amp", "quot", "apos", "lt", "gt"})
+        if (name.equalsIgnoreCase(known))
+            return semicolon + 1;
+
+    const bool isDecimal =
+        name.length() > 1 && name[0] == '#' && name.substring(1).containsOnly("0123456789");
+    return isDecimal ? semicolon + 1 : npos;
+}
+
+size_t ChunkText::skipSpace(std::string_view text, size_t i)
+{
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+
+    return i;
+}
+
+bool ChunkText::isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }

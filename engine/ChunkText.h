@@ -14,5 +14,13 @@ public:
 private:
     static std::string_view layoutText(const void* data, int sizeInBytes);
     static bool isWellFormedUtf8(std::string_view text);
-    static bool parserReadsSafely(std::string_view text);
+    static bool staysWithinParserLimits(std::string_view text);
+    static bool declaresUnicode(std::string_view declaration);
+    static size_t markupEnd(std::string_view text, size_t i);
+    static size_t tagEnd(std::string_view text, size_t i);
+    static size_t nameEnd(std::string_view text, size_t i, bool isAttribute);
+    static size_t quotedEnd(std::string_view text, size_t i);
+    static size_t referenceEnd(std::string_view text, size_t i);
+    static size_t skipSpace(std::string_view text, size_t i);
+    static bool isSpace(char c);
 };

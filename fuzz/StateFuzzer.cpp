@@ -27,6 +27,19 @@ void require(bool condition)
         std::abort();
 }
 
+// A framework assertion is a broken contract, which a Debug build inside a host stops on.
+class AssertionsAbort : public juce::Logger
+{
+    void logMessage(const juce::String& message) override
+    {
+        if (message.startsWith("JUCE Assertion failure"))
+        {
+            std::fprintf(stderr, "%s\n", message.toRawUTF8());
+            std::abort();
+        }
+    }
+};
+
 juce::MemoryBlock saveState(SorvandelAudioProcessor& processor)
 {
     juce::MemoryBlock block;
@@ -256,6 +269,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     juce::initialiseJuce_GUI();
+    // Left up at exit, the framework's singletons assert that nobody shut them down; only the
+    // assertions while inputs run count.
+    juce::Logger::setCurrentLogger(new AssertionsAbort);
+    std::atexit([] { juce::Logger::setCurrentLogger(nullptr); });
     fixture = new Fixture;
 
     // The checks for a taken chunk, once for the state that every refused one leaves.
