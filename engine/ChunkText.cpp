@@ -83,10 +83,10 @@ bool ChunkText::isWellFormedUtf8(std::string_view text)
 // never returns from a processing instruction inside an element that text follows; it reads past
 // the end of a hexadecimal character reference that ends the document, and reads the name of an
 // unknown entity again as a document; it builds elements and attributes from names that are not
-// XML names, which its own elements refuse; and the tree takes an attribute named "base64:" as
-// binary data with no name. The writer puts only the declaration before the root, escapes with
-// the five named references and decimal ones, and writes names that came through this check, so
-// a document outside those bounds is refused.
+// XML names, which its own elements refuse; and the tree takes an attribute named "base64:..."
+// as binary data of whatever length it claims. The writer puts only the declaration before the root, escapes
+// with the five named references and decimal ones, and writes names that came through this check, so a
+// document outside those bounds is refused.
 bool ChunkText::staysWithinParserLimits(std::string_view text)
 {
     auto i = skipSpace(text, 0);
@@ -180,23 +180,48 @@ size_t ChunkText::tagEnd(std::string_view text, size_t i)
     return npos;
 }
 
-// The parser reads a name as the longest run of letters, digits and a few marks; the run taken
-// here stops only where such a run must, so the parser's name is never longer than the one
-// checked, and any start of a valid name is valid.
+// A name ends where the parser's own rule ends it (ASCII letters, digits and "_-:.", or any
+// character past the first 160 that the C library calls a letter or digit), so the name checked
+// here is the one it builds, and whatever stops it short is left to be read, and refused, as what
+// follows the name.
 size_t ChunkText::nameEnd(std::string_view text, size_t i, bool isAttribute)
 {
     auto end = i;
 
-    while (end < text.size() && !isSpace(text[end]) && std::string_view("/>=\"'<&").find(text[end]) == npos)
-        ++end;
+    for (int length = 0; end < text.size() && isNameCharacter(codePointAt(text, end, length));)
+        end += (size_t) length;
 
     const auto name = text.substr(i, end - i);
 
+    // The tree reads an attribute whose name starts "base64:" as binary data, trusting the length
+    // written before its first dot; the writer never makes one.
     if (!juce::XmlElement::isValidXmlName(juce::String::fromUTF8(name.data(), (int) name.size())) ||
-        (isAttribute && name == "base64:"))
+        (isAttribute && name.substr(0, 7) == "base64:"))
         return npos;
 
     return end;
+}
+
+bool ChunkText::isNameCharacter(juce::juce_wchar c)
+{
+    if (c < 160)
+        return c < 128 && (juce::CharacterFunctions::isLetterOrDigit((char) c) || c == '_' || c == '-' ||
+                           c == ':' || c == '.');
+
+    return juce::CharacterFunctions::isLetterOrDigit(c);
+}
+
+// The code point at i of text already checked as UTF-8, and the bytes it takes.
+juce::juce_wchar ChunkText::codePointAt(std::string_view text, size_t i, int& length)
+{
+    const auto lead = (unsigned char) text[i];
+    length = lead < 0x80 ? 1 : lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
+    auto c = (juce::juce_wchar)(length == 1 ? lead : lead & (0x7f >> length));
+
+    for (int k = 1; k < length; ++k)
+        c = (c << 6) | ((unsigned char) text[i + (size_t) k] & 0x3f);
+
+    return c;
 }
 
 size_t ChunkText::quotedEnd(std::string_view text, size_t i)

@@ -19,6 +19,8 @@ private:
     static size_t markupEnd(std::string_view text, size_t i);
     static size_t tagEnd(std::string_view text, size_t i);
     static size_t nameEnd(std::string_view text, size_t i, bool isAttribute);
+    static bool isNameCharacter(juce::juce_wchar c);
+    static juce::juce_wchar codePointAt(std::string_view text, size_t i, int& length);
     static size_t quotedEnd(std::string_view text, size_t i);
     static size_t referenceEnd(std::string_view text, size_t i);
     static size_t skipSpace(std::string_view text, size_t i);

@@ -271,7 +271,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     juce::initialiseJuce_GUI();
     // Left up at exit, the framework's singletons assert that nobody shut them down; only the
     // assertions while inputs run count.
-    juce::Logger::setCurrentLogger(new AssertionsAbort);
+    static AssertionsAbort assertionsAbort;
+    juce::Logger::setCurrentLogger(&assertionsAbort);
     std::atexit([] { juce::Logger::setCurrentLogger(nullptr); });
     fixture = new Fixture;
 

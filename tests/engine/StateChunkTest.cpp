@@ -185,6 +185,10 @@ TEST(StateChunk, UnreadableDataChangesNothing)
         chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "<1X/></PARAMETERS>"),
         chunkOf("<PARAMETERS><PARAM id=\"delay\" value=\"7\" -x=\"1\"/></PARAMETERS>"),
         chunkOf("<PARAMETERS><PARAM id=\"delay\" value=\"7\" base64:=\"AAAA\"/></PARAMETERS>"),
+        chunkOf("<PARAMETERS><PARAM id=\"delay\" value=\"7\" base64:x=\"-60.AAAA\"/></PARAMETERS>"),
+        // U+033D may go on in an XML name, but the parser ends the name before it and reads
+        // the rest of the tag as text.
+        chunkOf("<PARAMETERS><PARAM id=\"delay\" value=\"7\" a\xcc\xbd=\"<1X/>\"/></PARAMETERS>"),
         chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "&e;</PARAMETERS>"),
         chunkOf("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><PARAMETERS>" + paramElement("delay", "7") +
                 "</PARAMETERS>"),
