@@ -1,20 +1,41 @@
 #include "ChunkText.h"
 
 #include <cstring>
+#include <utility>
 
 namespace
 {
 constexpr auto npos = std::string_view::npos;
 } // namespace
 
-std::string_view ChunkText::of(const void* data, int sizeInBytes)
+std::string ChunkText::of(const void* data, int sizeInBytes)
 {
-    const auto text = layoutText(data, sizeInBytes);
+    ChunkText chunk{layoutText(data, sizeInBytes)};
 
-    if (!isWellFormedUtf8(text) || !staysWithinParserLimits(text))
+    if (!isWellFormedUtf8(chunk.text) || !chunk.staysWithinParserLimits())
         return {};
 
-    return text;
+    return chunk.withoutRepeatedAttributes();
+}
+
+// A document that repeats an attribute gives a tree holding the name twice: the parameter takes
+// the first value, but a save writes the last, so the next load would restore something else.
+// Only the first is kept. Cutting the text is linear; taking repeats out of the tree costs a
+// search of its properties for each one kept.
+std::string ChunkText::withoutRepeatedAttributes() const
+{
+    std::string kept;
+    kept.reserve(text.size());
+    size_t from = 0;
+
+    for (const auto& [start, end] : repeatedAttributes)
+    {
+        kept.append(text.substr(from, start - from));
+        from = end;
+    }
+
+    kept.append(text.substr(from));
+    return kept;
 }
 
 std::string_view ChunkText::layoutText(const void* data, int sizeInBytes)
@@ -87,9 +108,9 @@ bool ChunkText::isWellFormedUtf8(std::string_view text)
 // as binary data of whatever length it claims. The writer puts only the declaration before the root, escapes
 // with the five named references and decimal ones, and writes names that came through this check, so a
 // document outside those bounds is refused.
-bool ChunkText::staysWithinParserLimits(std::string_view text)
+bool ChunkText::staysWithinParserLimits()
 {
-    auto i = skipSpace(text, 0);
+    auto i = skipSpace(0);
 
     if (text.compare(i, 5, "<?xml") == 0)
     {
@@ -104,9 +125,9 @@ bool ChunkText::staysWithinParserLimits(std::string_view text)
     while (i < text.size())
     {
         if (text[i] == '&')
-            i = referenceEnd(text, i);
+            i = referenceEnd(i);
         else if (text[i] == '<')
-            i = markupEnd(text, i);
+            i = markupEnd(i);
         else
             ++i;
 
@@ -131,9 +152,9 @@ bool ChunkText::declaresUnicode(std::string_view declaration)
 }
 
 // Where the comment, character data, closing tag or element that starts at i ends.
-size_t ChunkText::markupEnd(std::string_view text, size_t i)
+size_t ChunkText::markupEnd(size_t i)
 {
-    const auto after = [text](size_t from, std::string_view end)
+    const auto after = [this](size_t from, std::string_view end)
     {
         const auto found = text.find(end, from);
         return found == npos ? npos : found + end.size();
@@ -152,16 +173,18 @@ size_t ChunkText::markupEnd(std::string_view text, size_t i)
     if (text.compare(i, 2, "<?") == 0 || text.compare(i, 2, "<!") == 0)
         return npos;
 
-    return tagEnd(text, i + 1);
+    return tagEnd(i + 1);
 }
 
-size_t ChunkText::tagEnd(std::string_view text, size_t i)
+size_t ChunkText::tagEnd(size_t i)
 {
-    i = nameEnd(text, skipSpace(text, i), false);
+    i = nameEnd(skipSpace(i), false);
+    namesInTag.clear();
 
     while (i != npos)
     {
-        i = skipSpace(text, i);
+        const auto attributeStart = i;
+        i = skipSpace(i);
 
         if (text.compare(i, 2, "/>") == 0)
             return i + 2;
@@ -169,12 +192,22 @@ size_t ChunkText::tagEnd(std::string_view text, size_t i)
         if (text.compare(i, 1, ">") == 0)
             return i + 1;
 
-        i = skipSpace(text, nameEnd(text, i, true));
+        const auto nameStart = i;
+        i = nameEnd(i, true);
 
-        if (i == npos || text.compare(i, 1, "=") != 0)
+        if (i == npos)
             return npos;
 
-        i = quotedEnd(text, skipSpace(text, i + 1));
+        const auto isRepeat = !namesInTag.insert(text.substr(nameStart, i - nameStart)).second;
+        i = skipSpace(i);
+
+        if (text.compare(i, 1, "=") != 0)
+            return npos;
+
+        i = quotedEnd(skipSpace(i + 1));
+
+        if (isRepeat && i != npos)
+            repeatedAttributes.emplace_back(attributeStart, i);
     }
 
     return npos;
@@ -184,7 +217,7 @@ size_t ChunkText::tagEnd(std::string_view text, size_t i)
 // character past the first 160 that the C library calls a letter or digit), so the name checked
 // here is the one it builds, and whatever stops it short is left to be read, and refused, as what
 // follows the name.
-size_t ChunkText::nameEnd(std::string_view text, size_t i, bool isAttribute)
+size_t ChunkText::nameEnd(size_t i, bool isAttribute) const
 {
     auto end = i;
 
@@ -224,7 +257,7 @@ juce::juce_wchar ChunkText::codePointAt(std::string_view text, size_t i, int& le
     return c;
 }
 
-size_t ChunkText::quotedEnd(std::string_view text, size_t i)
+size_t ChunkText::quotedEnd(size_t i) const
 {
     if (i >= text.size() || (text[i] != '"' && text[i] != '\''))
         return npos;
@@ -232,13 +265,13 @@ size_t ChunkText::quotedEnd(std::string_view text, size_t i)
     const auto quote = text[i];
 
     for (++i; i < text.size() && text[i] != quote;)
-        i = text[i] == '&' ? referenceEnd(text, i) : i + 1;
+        i = text[i] == '&' ? referenceEnd(i) : i + 1;
 
     return i < text.size() ? i + 1 : npos;
 }
 
 // The five named references, or a decimal one.
-size_t ChunkText::referenceEnd(std::string_view text, size_t i)
+size_t ChunkText::referenceEnd(size_t i) const
 {
     const auto semicolon = text.find(';', i);
 
@@ -256,7 +289,7 @@ size_t ChunkText::referenceEnd(std::string_view text, size_t i)
     return isDecimal ? semicolon + 1 : npos;
 }
 
-size_t ChunkText::skipSpace(std::string_view text, size_t i)
+size_t ChunkText::skipSpace(size_t i) const
 {
     while (i < text.size() && isSpace(text[i]))
         ++i;

@@ -2,6 +2,8 @@
 
 #include "ChunkText.h"
 
+#include <set>
+
 namespace
 {
 const juce::Identifier idProperty{"id"};
@@ -22,7 +24,6 @@ void StateChunk::read(juce::AudioProcessorValueTreeState& state, const void* dat
     if (!tree.isValid())
         return;
 
-    keepFirstOfRepeatedAttributes(tree);
     makeValuesReadable(state, tree);
     appendParametersItLacks(state, tree);
     state.replaceState(tree);
@@ -54,32 +55,6 @@ void StateChunk::dropText(juce::XmlElement& element)
 
     for (auto* child : element.getChildIterator())
         dropText(*child);
-}
-
-void StateChunk::keepFirstOfRepeatedAttributes(juce::ValueTree& tree)
-{
-    // A document that repeats an attribute gives a tree holding the name twice: the parameter
-    // takes the first value, but a save writes the last, so the next load would restore
-    // something else. Only the first is kept.
-    juce::Array<juce::Identifier> names;
-    bool repeated = false;
-
-    for (int i = 0; i < tree.getNumProperties(); ++i)
-        repeated = !names.addIfNotAlreadyThere(tree.getPropertyName(i)) || repeated;
-
-    if (repeated)
-    {
-        juce::Array<juce::var> values;
-        for (const auto& name : names)
-            values.add(tree.getProperty(name));
-
-        tree.removeAllProperties(nullptr);
-        for (int i = 0; i < names.size(); ++i)
-            tree.setProperty(names[i], values[i], nullptr);
-    }
-
-    for (auto child : tree)
-        keepFirstOfRepeatedAttributes(child);
 }
 
 void StateChunk::makeValuesReadable(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree)
@@ -153,9 +128,14 @@ void StateChunk::appendParametersItLacks(juce::AudioProcessorValueTreeState& sta
     // element without a value, which resets the parameter to its default. An older or partial
     // document must not change what it does not mention, so such a parameter gets its element
     // here, holding its current value.
+    std::set<juce::String> mentioned;
+
+    for (const auto& child : tree)
+        mentioned.insert(child.getProperty(idProperty).toString());
+
     for (const auto& parameterID : parameterIDsInTreeOrder(state))
     {
-        if (hasParameter(tree, parameterID))
+        if (mentioned.count(parameterID) > 0)
             continue;
 
         juce::ValueTree element{parameterType};
@@ -163,15 +143,6 @@ void StateChunk::appendParametersItLacks(juce::AudioProcessorValueTreeState& sta
         element.setProperty(valueProperty, (double) state.getRawParameterValue(parameterID)->load(), nullptr);
         tree.appendChild(element, nullptr);
     }
-}
-
-bool StateChunk::hasParameter(const juce::ValueTree& tree, const juce::String& parameterID)
-{
-    for (const auto& child : tree)
-        if (child.getProperty(idProperty).toString() == parameterID)
-            return true;
-
-    return false;
 }
 
 juce::StringArray StateChunk::parameterIDsInTreeOrder(const juce::AudioProcessorValueTreeState& state)

@@ -13,10 +13,8 @@ public:
 private:
     static juce::ValueTree parse(const void* data, int sizeInBytes, const juce::Identifier& expectedType);
     static void dropText(juce::XmlElement& element);
-    static void keepFirstOfRepeatedAttributes(juce::ValueTree& tree);
     static void makeValuesReadable(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
     static juce::String withReadableExponent(const juce::String& text);
     static void appendParametersItLacks(juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
-    static bool hasParameter(const juce::ValueTree& tree, const juce::String& parameterID);
     static juce::StringArray parameterIDsInTreeOrder(const juce::AudioProcessorValueTreeState& state);
 };

@@ -325,7 +325,7 @@ TEST(StateChunk, ValuesAreReadAsTheFrameworkReadsNumbers)
     EXPECT_EQ(p.get("ratio"), 4.0f);
 
     // A repeated attribute counts once, with its first value, and is saved that way.
-    loadChildren(R"(<PARAM id="lowPassQ" value="5" value="0.0"/>)");
+    loadChildren(R"(<PARAM value="5" id="lowPassQ" value="0.0"  value='9'/>)");
     EXPECT_EQ(p.get("lowPassQ"), 5.0f);
     PreparedProcessor restored;
     load(restored.processor, save(p.processor));
