@@ -41,6 +41,10 @@ void Filter::prepare(const juce::dsp::ProcessSpec& spec)
 
     refreshEnvelopes(true);
 
+    // Until the first sample, the cutoffs stand where the parameters put them.
+    modulatedLowPassCutoff = clampCutoff(parameters.lowPass->load());
+    modulatedHighPassCutoff = clampCutoff(parameters.highPass->load());
+
     // The envelopes keep their stage and level: a new rate must not cut off a held note.
     // Each filter runs one channel, designed at the whole-number rate; preparing clears it.
     const juce::dsp::ProcessSpec channelSpec{static_cast<double>(sampleRate), spec.maximumBlockSize, 1};

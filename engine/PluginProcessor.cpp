@@ -72,6 +72,10 @@ void SorvandelAudioProcessor::prepareToPlay(double sampleRate, int maximumExpect
     reverb.prepare(spec);
     mixer.prepare(spec);
     filter.prepare(spec);
+
+    // An editor opened before the first block then shows the cutoffs a restored project set.
+    currentLowPassCutoff.store(filter.modulatedLowPassCutoff);
+    currentHighPassCutoff.store(filter.modulatedHighPassCutoff);
 }
 
 void SorvandelAudioProcessor::releaseResources() {}

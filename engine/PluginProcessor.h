@@ -62,7 +62,16 @@ public:
     Filter filter;
     SVerb reverb;
 
-    // Last member: the DSP units above keep a reference to it and are built first.
+private:
+    LevelMeter inputMeter{inputLevelLeft, inputLevelRight, inputClipLeft, inputClipRight};
+    LevelMeter outputMeter{outputLevelLeft, outputLevelRight, outputClipLeft, outputClipRight};
+
+    // The longest piece the mixer and the units were sized for in prepareToPlay.
+    int preparedBlockSize = 0;
+
+public:
+    // Last member: everything above is built before it and outlives it; the DSP units keep a
+    // reference to it, which they first use when prepared.
     juce::AudioProcessorValueTreeState valueTreeState;
 
 private:
@@ -76,12 +85,6 @@ private:
     void raiseNoteFlags(const juce::MidiBuffer& midiMessages);
     float readParameter(const char* parameterID) const;
     static void replaceNonFiniteSamples(juce::AudioBuffer<float>& buffer) noexcept;
-
-    LevelMeter inputMeter{inputLevelLeft, inputLevelRight, inputClipLeft, inputClipRight};
-    LevelMeter outputMeter{outputLevelLeft, outputLevelRight, outputClipLeft, outputClipRight};
-
-    // The longest piece the mixer and the units were sized for in prepareToPlay.
-    int preparedBlockSize = 0;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(SorvandelAudioProcessor)
 };

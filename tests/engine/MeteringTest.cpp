@@ -83,6 +83,21 @@ TEST(ProcessorMeters, StartSilentWithTheDefaultCutoffs)
         EXPECT_FALSE(clip->load());
 }
 
+TEST(ProcessorMeters, PreparingPublishesTheCutoffsTheParametersHold)
+{
+    juce::ScopedJuceInitialiser_GUI gui;
+    SorvandelAudioProcessor p;
+    for (const auto& [id, hertz] : {std::pair{"lowPass", 8000.0f}, std::pair{"highPass", 300.0f}})
+    {
+        auto* parameter = p.valueTreeState.getParameter(id);
+        parameter->setValueNotifyingHost(parameter->convertTo0to1(hertz));
+    }
+
+    p.prepareToPlay(48000.0, 512);
+    EXPECT_EQ(p.currentLowPassCutoff.load(), 8000.0f);
+    EXPECT_EQ(p.currentHighPassCutoff.load(), 300.0f);
+}
+
 TEST(ProcessorMeters, InputGainOf24DbClipsATenthFullScaleSine)
 {
     PreparedProcessor p;
