@@ -61,7 +61,7 @@ const Resource resources[] = {
     {"logo", BinaryData::temp_binary_data_3, BinaryData::temp_binary_data_3Size, "logo.png", 2000, 2000,
      40300},
     {"banner", BinaryData::temp_binary_data_4, BinaryData::temp_binary_data_4Size, "title_banner.png", 512,
-     256, 1858},
+     256, 1847},
 };
 } // namespace
 

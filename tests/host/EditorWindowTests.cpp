@@ -4,6 +4,9 @@
 #include "Signals.h"
 #include "X11Display.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <functional>
 #include <set>
 
 namespace
@@ -134,23 +137,27 @@ protected:
         return window;
     }
 
-    // A second of a sine through the plug-in in host-sized blocks, letting the window's timers
-    // run in between as a host's message thread would.
-    void processWithWindowOpen()
+    // A second of a 440 Hz sine through the plug-in in host-sized blocks, letting the window's
+    // timers run in between as a host's message thread would. The notes go with the first block.
+    void processWithWindowOpen(float leftAmplitude = 0.5f, float rightAmplitude = 0.5f,
+                               const juce::MidiBuffer& notes = {})
     {
         for (int chunk = 0; chunk < 10; ++chunk)
         {
-            auto signal = signals::sine(2, (int) sampleRate / 10, 440.0, sampleRate, 0.5f);
-            hosted->processInBlocks(signal, {});
+            const auto length = (int) sampleRate / 10;
+            auto signal = signals::sine(2, length, 440.0, sampleRate, leftAmplitude, chunk * length);
+            signal.applyGain(1, 0, length, rightAmplitude / leftAmplitude);
+            hosted->processInBlocks(signal, chunk == 0 ? notes : juce::MidiBuffer());
             EXPECT_TRUE(signals::allFinite(signal));
             pumpMessages(10);
         }
     }
 
-    // Grabs the editor's area once the plug-in has drawn into it (its repaints run on this
-    // thread's message loop, so a loaded machine may need a moment), and keeps it as a PNG in
-    // the build folder.
-    juce::Image screenshot(HostWindow& window)
+    // Grabs the editor's area once drawn() finds the plug-in's drawing in it (its repaints run on
+    // this thread's message loop, so a loaded machine may need a moment), and keeps it as a PNG of
+    // the given name in the build folder.
+    juce::Image screenshot(HostWindow& window, const juce::String& fileName,
+                           const std::function<bool(const juce::Image&)>& drawn)
     {
         const auto area = window.editorArea();
         juce::Image image;
@@ -158,17 +165,22 @@ protected:
         for (int attempt = 0; attempt < 30; ++attempt)
         {
             image = x11Display::capture(x11Display::windowOf(window), area);
-            if (!image.isValid() || image.getPixelAt(155, 401) == juce::Colours::black)
+            if (!image.isValid() || drawn(image))
                 break;
             pumpMessages(100);
         }
 
-        const auto file = juce::File(SORVANDEL_SCREENSHOT_DIR).getChildFile("editor-window.png");
-        file.deleteFile();
-        juce::FileOutputStream stream(file);
-        if (image.isValid())
-            juce::PNGImageFormat().writeImageToStream(image, stream);
+        writePng(image, juce::File(SORVANDEL_SCREENSHOT_DIR).getChildFile(fileName));
         return image;
+    }
+
+    static void writePng(const juce::Image& image, const juce::File& file)
+    {
+        file.deleteFile();
+        file.getParentDirectory().createDirectory();
+        juce::MemoryOutputStream png;
+        if (image.isValid() && juce::PNGImageFormat().writeImageToStream(image, png))
+            file.replaceWithData(png.getData(), png.getDataSize());
     }
 };
 
@@ -204,7 +216,9 @@ TEST_F(EditorWindow, ProcessesWhileOpenThenClosesReopensAndShowsItsDrawing)
     processWithWindowOpen();
     pumpMessages(200);
 
-    const auto image = screenshot(*window);
+    const auto image = screenshot(*window, "editor-window.png",
+                                  [](const juce::Image& shown)
+                                  { return shown.getPixelAt(155, 401) == juce::Colours::black; });
     ASSERT_TRUE(image.isValid()) << "no display to take the screenshot from";
     ASSERT_EQ(image.getWidth(), editorWidth);
     ASSERT_EQ(image.getHeight(), editorHeight);
@@ -228,6 +242,60 @@ TEST_F(EditorWindow, ProcessesWhileOpenThenClosesReopensAndShowsItsDrawing)
 
     // The input fader's light grey track, between two of its dots.
     EXPECT_TRUE(colourNear(image, 78, 380, juce::Colours::lightgrey, 0));
+}
+
+// What a user sees with a project's settings and audio playing: the meters show each channel's
+// level and the cutoff bars show where the envelopes have swept the cutoffs. With
+// SORVANDEL_EDITOR_SCREENSHOT naming a file, the grab is also written there once every check has
+// passed; the editor_screenshot target makes the README's picture that way.
+TEST_F(EditorWindow, ShowsTheSettingsAndTheLevelsOfItsAudio)
+{
+    constexpr float inputGainDb = -2.0f;
+    const std::pair<const char*, float> settings[] = {
+        {"delay", 1200.0f},     {"feedback", 0.6f},      {"distortion", 12.0f},      {"distType", 2.0f},
+        {"signalOrder", 1.0f},  {"dryWet", 0.65f},       {"lowPass", 12000.0f},      {"highPass", 300.0f},
+        {"lowPassQ", 4.0f},     {"highPassQ", 2.0f},     {"lpfEnv", -8000.0f},       {"hpfEnv", 3000.0f},
+        {"lpfEnvAttack", 0.5f}, {"lpfEnvRelease", 1.5f}, {"hpfEnvAttack", 0.25f},    {"hpfEnvRelease", 2.0f},
+        {"lpfSkew", 0.6f},      {"hpfSkew", 0.8f},       {"inputGain", inputGainDb}, {"outputGain", -4.0f}};
+    for (const auto& [id, value] : settings)
+        parameters->set(PluginParameters::indexOf(id), PluginParameters::normalised(id, value));
+
+    auto window = openWindow();
+    ASSERT_NE(window, nullptr);
+
+    // A held note: by the end of the second both attacks are over, so the low-pass cutoff sits at
+    // 12000 - 8000 = 4000 Hz.
+    const auto left = 0.7f, right = 0.35f;
+    processWithWindowOpen(left, right, signals::noteOn());
+    pumpMessages(200);
+
+    const auto white = [](juce::Colour c)
+    { return c.getRed() > 230 && c.getGreen() > 230 && c.getBlue() > 230; };
+    // Inside the low-pass bar (x 320 to 480, thumb range 332 to 468), half-way between the
+    // envelope's 4000 Hz and the thumb's 12000 Hz.
+    const juce::Point<int> sweptCutoff(385, 346);
+    const auto image = screenshot(*window, "editor-settings.png",
+                                  [&](const juce::Image& shown)
+                                  { return white(shown.getPixelAt(sweptCutoff.x, sweptCutoff.y)); });
+    ASSERT_TRUE(image.isValid()) << "no display to take the screenshot from";
+
+    EXPECT_TRUE(white(image.getPixelAt(sweptCutoff.x, sweptCutoff.y)))
+        << "the low-pass bar does not show the swept cutoff: "
+        << image.getPixelAt(sweptCutoff.x, sweptCutoff.y).toDisplayString(false);
+
+    // The input meters (y 75 to 437, -100 to +6 dB) after the input gain: each channel's RMS. A
+    // row half-way between the two bars' tops is lit on the left meter only.
+    const auto meterTop = [&](float amplitude)
+    {
+        const auto db = 20.0f * std::log10(amplitude / std::sqrt(2.0f)) + inputGainDb;
+        return 75.0f + 5.0f + 362.0f * (1.0f - (db + 100.0f) / 106.0f);
+    };
+    const auto row = (int) std::lround((meterTop(left) + meterTop(right)) / 2.0f);
+    EXPECT_GT(image.getPixelAt(25, row).getBrightness(), 0.6f) << "left input meter at row " << row;
+    EXPECT_LT(image.getPixelAt(55, row).getBrightness(), 0.2f) << "right input meter at row " << row;
+
+    if (const auto* target = std::getenv("SORVANDEL_EDITOR_SCREENSHOT"); target != nullptr && !HasFailure())
+        writePng(image, juce::File::getCurrentWorkingDirectory().getChildFile(target));
 }
 
 // The host opens the plug-in's window, lets it draw and closes it, again and again, while its
