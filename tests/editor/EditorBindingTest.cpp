@@ -206,9 +206,9 @@ TEST_F(EditorBindings, CaptionsComponentIdsAndLookAndFeel)
 
     for (auto* name : {"signalOrderLabel", "filterOrderLabel"})
     {
-        bool self = true, children = true;
-        child<juce::Label>(*editor, name).getInterceptsMouseClicks(self, children);
+        bool self = true, itsChildren = true;
+        child<juce::Label>(*editor, name).getInterceptsMouseClicks(self, itsChildren);
         EXPECT_FALSE(self) << name;
-        EXPECT_FALSE(children) << name;
+        EXPECT_FALSE(itsChildren) << name;
     }
 }
