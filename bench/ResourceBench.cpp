@@ -179,29 +179,34 @@ juce::MemoryBlock chunkOfSize(SorvandelAudioProcessor& processor, size_t bytes, 
     return chunk;
 }
 
-void LoadState(benchmark::State& state)
+// Loads a chunk of the benchmark's size and shape, over and over, with load.
+template <typename Load> void timeLoads(benchmark::State& state, Load&& load)
 {
     const juce::ScopedJuceInitialiser_GUI gui;
     SorvandelAudioProcessor processor;
     const auto chunk = chunkOfSize(processor, (size_t) state.range(0), (int) state.range(1));
 
     for (auto _ : state)
-        processor.setStateInformation(chunk.getData(), (int) chunk.getSize());
+        load(processor, chunk);
 
     state.counters["bytes"] = (double) chunk.getSize();
 }
 
+void LoadState(benchmark::State& state)
+{
+    timeLoads(state, [](SorvandelAudioProcessor& processor, const juce::MemoryBlock& chunk)
+              { processor.setStateInformation(chunk.getData(), (int) chunk.getSize()); });
+}
+
 void LoadStateFrameworkOnly(benchmark::State& state)
 {
-    const juce::ScopedJuceInitialiser_GUI gui;
-    SorvandelAudioProcessor processor;
-    const auto chunk = chunkOfSize(processor, (size_t) state.range(0), (int) state.range(1));
-
-    for (auto _ : state)
-        if (auto xml = juce::AudioProcessor::getXmlFromBinary(chunk.getData(), (int) chunk.getSize()))
-            processor.valueTreeState.replaceState(juce::ValueTree::fromXml(*xml));
-
-    state.counters["bytes"] = (double) chunk.getSize();
+    timeLoads(state,
+              [](SorvandelAudioProcessor& processor, const juce::MemoryBlock& chunk)
+              {
+                  if (auto xml =
+                          juce::AudioProcessor::getXmlFromBinary(chunk.getData(), (int) chunk.getSize()))
+                      processor.valueTreeState.replaceState(juce::ValueTree::fromXml(*xml));
+              });
 }
 } // namespace
 

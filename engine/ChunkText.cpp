@@ -68,12 +68,7 @@ bool ChunkText::isWellFormedUtf8(std::string_view text)
     for (size_t i = 0; i < text.size();)
     {
         const auto lead = (unsigned char) text[i];
-        const int length = lead < 0x80   ? 1
-                           : lead < 0xc2 ? 0
-                           : lead < 0xe0 ? 2
-                           : lead < 0xf0 ? 3
-                           : lead < 0xf5 ? 4
-                                         : 0;
+        const int length = sequenceLength(lead);
 
         if (length == 0 || text.size() - i < (size_t) length)
             return false;
@@ -244,11 +239,17 @@ bool ChunkText::isNameCharacter(juce::juce_wchar c)
     return juce::CharacterFunctions::isLetterOrDigit(c);
 }
 
+// The bytes of a sequence that starts with lead, or 0 where no sequence may start with it.
+int ChunkText::sequenceLength(unsigned char lead)
+{
+    return lead < 0x80 ? 1 : lead < 0xc2 ? 0 : lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : lead < 0xf5 ? 4 : 0;
+}
+
 // The code point at i of text already checked as UTF-8, and the bytes it takes.
 juce::juce_wchar ChunkText::codePointAt(std::string_view text, size_t i, int& length)
 {
     const auto lead = (unsigned char) text[i];
-    length = lead < 0x80 ? 1 : lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
+    length = sequenceLength(lead);
     auto c = (juce::juce_wchar)(length == 1 ? lead : lead & (0x7f >> length));
 
     for (int k = 1; k < length; ++k)

@@ -30,6 +30,7 @@ private:
     size_t tagEnd(size_t i);
     size_t nameEnd(size_t i, bool isAttribute) const;
     static bool isNameCharacter(juce::juce_wchar c);
+    static int sequenceLength(unsigned char lead);
     static juce::juce_wchar codePointAt(std::string_view text, size_t i, int& length);
     size_t quotedEnd(size_t i) const;
     size_t referenceEnd(size_t i) const;
