@@ -2,8 +2,9 @@
 # - the size field of its own private trailer in a component state: a damaged project that claims
 #   more trailer bytes than it holds makes it read outside the data and crash the host;
 # - parameter values: a value that is not a number reaches the parameter, whose range lets it
-#   through, and from there the delay lines' indices and the filters' state.
-# The bundle is built from a copy of the client with both checks added. Each check is placed by a
+#   through, and from there the delay lines' indices and the filters' state; the edit controller
+#   keeps it as the value it reports back, or an infinity clamped to an end of the range.
+# The bundle is built from a copy of the client with these checks added. Each check is placed by a
 # line of the client's own code; a framework version without that line stops the configure, so
 # that no bundle is ever built without a check.
 
@@ -87,6 +88,29 @@ static void setFiniteValueAndNotifyIfChanged (AudioProcessorParameter& param, fl
     set(${source_var} "${source}" PARENT_SCOPE)
 endfunction()
 
+# The edit controller stores whatever the host sets, and hands it back to the host and to the
+# editor; a value that is not a finite number is refused before it is stored, for the plug-in's
+# parameters and the framework's own alike.
+function(_sorvandel_check_finite_controller_values source_var code)
+    set(check "non-finite edit controller value")
+    set(anchor "    tresult PLUGIN_API setComponentState (IBStream* stream) override")
+    _sorvandel_find_once("${${source_var}}" "${anchor}" "${check}" "${code}" position)
+
+    set(override_text [=[
+    tresult PLUGIN_API setParamNormalized (Vst::ParamID tag, Vst::ParamValue value) override
+    {
+        if (! std::isfinite (value))
+            return kInvalidArgument;
+
+        return Vst::EditController::setParamNormalized (tag, value);
+    }
+
+]=])
+    string(SUBSTRING "${${source_var}}" 0 ${position} head)
+    string(SUBSTRING "${${source_var}}" ${position} -1 tail)
+    set(${source_var} "${head}${override_text}${tail}" PARENT_SCOPE)
+endfunction()
+
 function(sorvandel_use_checked_vst3_client plugin_target)
     get_target_property(modules_dir juce_audio_plugin_client INTERFACE_JUCE_MODULE_PATH)
     set(client_dir "${modules_dir}/juce_audio_plugin_client")
@@ -96,6 +120,7 @@ function(sorvandel_use_checked_vst3_client plugin_target)
     file(READ "${code}" source)
     _sorvandel_check_trailer_size(source "${code}")
     _sorvandel_check_finite_values(source "${code}")
+    _sorvandel_check_finite_controller_values(source "${code}")
 
     # Written only when the text changes, so that a new configure does not rebuild the client.
     set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/checked_vst3_client")

@@ -19,6 +19,11 @@ void Distortion::prepare(const juce::dsp::ProcessSpec& spec)
     typeValue = valueTreeState.getRawParameterValue("distType");
 }
 
+void Distortion::reset() noexcept
+{
+    oversampler->reset();
+}
+
 int Distortion::getLatencyInSamples() const
 {
     return juce::roundToInt(oversampler->getLatencyInSamples());

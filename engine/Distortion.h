@@ -12,6 +12,7 @@ public:
     explicit Distortion(juce::AudioProcessorValueTreeState& state);
 
     void prepare(const juce::dsp::ProcessSpec& spec);
+    void reset() noexcept;
     void process(juce::AudioBuffer<float>& buffer);
 
     // Whole base-rate samples by which the output trails the input.

@@ -54,6 +54,12 @@ void Filter::prepare(const juce::dsp::ProcessSpec& spec)
     lowPassRight.prepare(channelSpec);
 }
 
+void Filter::reset() noexcept
+{
+    for (auto* section : {&highPassLeft, &highPassRight, &lowPassLeft, &lowPassRight})
+        section->reset();
+}
+
 void Filter::bindParameters()
 {
     auto handle = [this](const char* id) { return valueTreeState.getRawParameterValue(id); };

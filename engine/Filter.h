@@ -12,6 +12,8 @@ public:
     explicit Filter(juce::AudioProcessorValueTreeState& state);
 
     void prepare(const juce::dsp::ProcessSpec& spec);
+    // Empties the four filters; the envelopes and the designs stay.
+    void reset() noexcept;
     void process(juce::dsp::ProcessContextReplacing<float> context);
 
     // The frequencies the last processed sample was designed at, after the skew mapping.

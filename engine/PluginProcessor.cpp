@@ -2,6 +2,7 @@
 
 #include "PluginEditor.h"
 
+#include "SampleGuard.h"
 #include "StateChunk.h"
 
 namespace
@@ -98,9 +99,10 @@ void SorvandelAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juc
     applyGain(inputGainStage, buffer);
     inputMeter.measure(buffer);
 
-    // The meters have seen what arrived; from here on a NaN or an infinity would stay in the
-    // reverb's lines and the filters' state and silence the plug-in until it is re-activated.
-    replaceNonFiniteSamples(buffer);
+    // The meters have seen what arrived; from here on a NaN, an infinity or a sample too large
+    // to be audio would stay in the reverb's lines and the filters' state and silence the
+    // plug-in until it is re-activated.
+    SampleGuard::silenceImplausible(buffer);
     raiseNoteFlags(midiMessages);
 
     const auto wetProportion = readParameter("dryWet");
@@ -110,7 +112,21 @@ void SorvandelAudioProcessor::processBlock(juce::AudioBuffer<float>& buffer, juc
                  { mixThroughUnits(piece, wetProportion, filterOrder); });
 
     applyGain(outputGainStage, buffer);
+
+    if (!SampleGuard::allFinite(buffer))
+        clearAfterNonFiniteOutput(buffer);
+
     outputMeter.measure(buffer);
+}
+
+// Should anything still turn a unit's state non-finite, it would ring on in the lines and the
+// filters for good: this block is dropped and the units start afresh, as after a new prepare.
+void SorvandelAudioProcessor::clearAfterNonFiniteOutput(juce::AudioBuffer<float>& buffer) noexcept
+{
+    reverb.reset();
+    filter.reset();
+    mixer.reset();
+    buffer.clear();
 }
 
 void SorvandelAudioProcessor::applyGain(juce::dsp::Gain<float>& stage, juce::AudioBuffer<float>& buffer) const
@@ -173,20 +189,6 @@ void SorvandelAudioProcessor::raiseNoteFlags(const juce::MidiBuffer& midiMessage
 float SorvandelAudioProcessor::readParameter(const char* parameterID) const
 {
     return valueTreeState.getRawParameterValue(parameterID)->load();
-}
-
-void SorvandelAudioProcessor::replaceNonFiniteSamples(juce::AudioBuffer<float>& buffer) noexcept
-{
-    constexpr auto largest = std::numeric_limits<float>::max();
-
-    for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
-    {
-        auto* samples = buffer.getWritePointer(channel);
-
-        // NaN fails the comparison too; written without a branch so that it vectorises.
-        for (int i = 0; i < buffer.getNumSamples(); ++i)
-            samples[i] = std::abs(samples[i]) <= largest ? samples[i] : 0.0f;
-    }
 }
 
 double SorvandelAudioProcessor::getTailLengthSeconds() const

@@ -84,7 +84,7 @@ private:
     void runUnits(juce::AudioBuffer<float>& piece, int filterOrder);
     void raiseNoteFlags(const juce::MidiBuffer& midiMessages);
     float readParameter(const char* parameterID) const;
-    static void replaceNonFiniteSamples(juce::AudioBuffer<float>& buffer) noexcept;
+    void clearAfterNonFiniteOutput(juce::AudioBuffer<float>& buffer) noexcept;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(SorvandelAudioProcessor)
 };

@@ -40,6 +40,14 @@ void SVerb::prepare(const juce::dsp::ProcessSpec& spec)
     lengthsDelay = lengthsSpread = std::numeric_limits<float>::quiet_NaN();
 }
 
+void SVerb::reset() noexcept
+{
+    distortionUnit.reset();
+
+    for (auto* line : {&allpass1, &allpass2, &allpass3, &tap1, &tap2, &tap3, &tap4})
+        line->reset();
+}
+
 std::array<float, 7> SVerb::getDelayLengths() const
 {
     return {allpass1.getDelay(), allpass2.getDelay(), allpass3.getDelay(), tap1.getDelay(),

@@ -13,6 +13,8 @@ public:
     explicit SVerb(juce::AudioProcessorValueTreeState& state);
 
     void prepare(const juce::dsp::ProcessSpec& spec);
+    // Empties the lines and the distortion's filters; lengths and settings stay.
+    void reset() noexcept;
     void process(juce::AudioBuffer<float>& buffer, std::atomic<float>* delay, std::atomic<float>* feedback);
 
     // The lines' current lengths in samples, in the order allpass1..3, tap1..4.

@@ -338,7 +338,7 @@ TEST(ProcessorMidi, NoteSweepsTheLowPassAudibly)
     EXPECT_FLOAT_EQ(p.processor.currentLowPassCutoff.load(), 20000.0f);
 }
 
-TEST(ProcessorInputGuard, NonFiniteSamplesAreMeteredThenSilenced)
+TEST(ProcessorInputGuard, SamplesThatAreNotAudioAreMeteredThenSilenced)
 {
     PreparedProcessor chain, reference;
 
@@ -352,10 +352,12 @@ TEST(ProcessorInputGuard, NonFiniteSamplesAreMeteredThenSilenced)
     input.setSample(0, 10, std::numeric_limits<float>::quiet_NaN());
     input.setSample(1, 20, std::numeric_limits<float>::infinity());
     input.setSample(1, 30, -std::numeric_limits<float>::infinity());
+    input.setSample(0, 40, -3.0e38f);
     auto cleaned = input;
     cleaned.setSample(0, 10, 0.0f);
     cleaned.setSample(1, 20, 0.0f);
     cleaned.setSample(1, 30, 0.0f);
+    cleaned.setSample(0, 40, 0.0f);
 
     chain.process(input);
     reference.process(cleaned);

@@ -10,5 +10,7 @@ JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wshadow", "-Wnon-virtual-dtor", "-Wzero-as
 #include <pluginterfaces/base/ipluginbase.h>
 #include <pluginterfaces/vst/ivstaudioprocessor.h>
 #include <pluginterfaces/vst/ivstcomponent.h>
+#include <pluginterfaces/vst/ivsteditcontroller.h>
+#include <pluginterfaces/vst/ivstmessage.h>
 #include <pluginterfaces/vst/ivstunits.h>
 JUCE_END_IGNORE_WARNINGS_GCC_LIKE
