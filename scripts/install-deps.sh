@@ -7,6 +7,8 @@ packages=(
     juce-modules-source
     libgtest-dev libbenchmark-dev
     xvfb xauth fonts-dejavu-core
+    # pluginval, which .ci/conformance.sh builds, reads the LADSPA header.
+    ladspa-sdk
 )
 
 missing=()
