@@ -1,3 +1,4 @@
+#include "ChunkBytes.h"
 #include "PreparedProcessor.h"
 
 #include <gtest/gtest.h>
@@ -24,20 +25,6 @@ std::vector<juce::uint8> save(SorvandelAudioProcessor& processor)
 std::string textOf(const std::vector<juce::uint8>& chunk)
 {
     return {chunk.begin() + 8, chunk.end() - 1};
-}
-
-// A chunk around the given text. The length field may claim another length, and bytes may follow.
-std::vector<juce::uint8> chunkOf(const std::string& text, std::optional<juce::int32> length = {},
-                                 const std::string& after = {})
-{
-    const auto field = (juce::uint32) length.value_or((juce::int32) text.size());
-    std::vector<juce::uint8> chunk{0x56, 0x43, 0x32, 0x21};
-    for (int shift = 0; shift < 32; shift += 8)
-        chunk.push_back((juce::uint8)(field >> shift));
-    chunk.insert(chunk.end(), text.begin(), text.end());
-    chunk.push_back(0);
-    chunk.insert(chunk.end(), after.begin(), after.end());
-    return chunk;
 }
 
 std::string paramElement(const std::string& id, const std::string& value)
@@ -166,8 +153,6 @@ TEST(StateChunk, UnreadableDataChangesNothing)
         chunkOf(std::string("\0<PARAMETERS/>", 14)),
         chunkOf("this is not XML"),
         chunkOf(declaration + " <PARAMETERS>" + paramElement("delay", "7")),
-        chunkOf("<PARAMETERS>" + paramElement("delay", "7\xff") + "</PARAMETERS>"),
-        chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "</PARAMETERS>\xe2\x82"),
         // A name holding 'a' in two bytes: the framework's strings would save it cut short.
         chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "<X\xc1\xa1/></PARAMETERS>"),
         // Documents the framework's parser never returns from (an instruction followed by
