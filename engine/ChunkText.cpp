@@ -107,11 +107,13 @@ bool ChunkText::staysWithinParserLimits()
 {
     auto i = skipSpace(0);
 
+    // The parser steps over a declaration as over any instruction outside the root, never
+    // reading the encoding it names: the text is UTF-8 whatever it says.
     if (text.compare(i, 5, "<?xml") == 0)
     {
         const auto end = text.find("?>", i);
 
-        if (end == npos || !declaresUnicode(text.substr(i, end - i)))
+        if (end == npos)
             return false;
 
         i = end + 2;
@@ -131,19 +133,6 @@ bool ChunkText::staysWithinParserLimits()
     }
 
     return true;
-}
-
-// The framework reads the text as UTF-8 whatever the declaration says, and objects to any other
-// encoding named there; it finds the name with these very calls.
-bool ChunkText::declaresUnicode(std::string_view declaration)
-{
-    const auto encoding = juce::String::fromUTF8(declaration.data(), (int) declaration.size())
-                              .fromFirstOccurrenceOf("encoding", false, true)
-                              .fromFirstOccurrenceOf("=", false, false)
-                              .fromFirstOccurrenceOf("\"", false, false)
-                              .upToFirstOccurrenceOf("\"", false, false)
-                              .trim();
-    return encoding.isEmpty() || encoding.startsWithIgnoreCase("utf-");
 }
 
 // Where the comment, character data, closing tag or element that starts at i ends.

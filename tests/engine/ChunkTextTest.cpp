@@ -79,6 +79,19 @@ TEST(ChunkText, TakesADocumentCutInAClosingTagWhereTheFrameworkReadsIt)
         }
 }
 
+// The parser reads the text as UTF-8 whatever a declaration names.
+TEST(ChunkText, TakesADeclaredDocumentWhereTheFrameworkReadsIt)
+{
+    for (const std::string declaration :
+         {R"(<?xml version="1.0" encoding="UTF-8"?>)", R"( <?xml version="1.0"?> )",
+          R"(<?xml version="1.0" encoding="ISO-8859-1"?>)", R"(<?xml encoding = "latin1" ?>)",
+          R"(<?xml encoding="utf-16"?>)", R"(<?xml version="1.0" encoding="UTF-8")", "<?xml?"})
+    {
+        const auto text = declaration + document;
+        EXPECT_EQ(takes(text), frameworkReads(text)) << text;
+    }
+}
+
 // Each character in its shortest form, no surrogate halves, nothing past U+10FFFF.
 TEST(ChunkText, TakesWellFormedUtf8Only)
 {
