@@ -5,15 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 
 namespace
 {
 const std::string document = R"(<PARAMETERS><PARAM id="delay" value="7"><a/></PARAM></PARAMETERS>)";
 
-bool takes(const std::string& text)
+bool takes(const std::string& text, std::optional<juce::int32> length = {})
 {
-    const auto chunk = chunkOf(text);
+    const auto chunk = chunkOf(text, length);
     return !ChunkText::of(chunk.data(), (int) chunk.size()).empty();
 }
 
@@ -36,12 +37,31 @@ std::string utf8(juce::juce_wchar c)
 {
     return juce::String::charToString(c).toStdString();
 }
+
+// What the C library calls a letter or digit depends on the locale's character classes; while
+// this is in scope they are those of all of Unicode.
+class UnicodeCharacterClasses
+{
+public:
+    UnicodeCharacterClasses()
+        : previous(std::setlocale(LC_CTYPE, nullptr))
+        , isSet(std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr)
+    {
+    }
+
+    ~UnicodeCharacterClasses() { std::setlocale(LC_CTYPE, previous.c_str()); }
+
+    const std::string previous;
+    const bool isSet;
+};
 } // namespace
 
 // An attribute's name is taken when the framework's parser reads it whole and the framework's
 // elements accept it, for every character first in the name and later in it.
 TEST(ChunkText, TakesANameWhereTheFrameworkReadsItWholeAndItsElementsAcceptIt)
 {
+    const UnicodeCharacterClasses classes;
+    ASSERT_TRUE(classes.isSet);
     std::vector<std::string> disagreements;
     const auto check = [&](const std::string& name)
     {
@@ -58,7 +78,7 @@ TEST(ChunkText, TakesANameWhereTheFrameworkReadsItWholeAndItsElementsAcceptIt)
             continue;
 
         // Space before a name is not part of it, and a '>' there ends the tag.
-        if (c >= 128 || !(juce::CharacterFunctions::isWhitespace((char) c) || c == '>'))
+        if (!juce::CharacterFunctions::isWhitespace(c) && c != '>')
             check(utf8(c) + "b");
 
         check("a" + utf8(c) + "b");
@@ -128,7 +148,14 @@ TEST(ChunkText, TakesWellFormedUtf8Only)
     {
         const auto hex = juce::String::toHexString(sequence, (int) std::strlen(sequence));
         EXPECT_EQ(takes(R"(<PARAMETERS note=")" + std::string(sequence) + "\"/>"), wellFormed) << hex;
-        // At the very end, a sequence cut short there must not be read past.
-        EXPECT_EQ(takes("<PARAMETERS/>" + std::string(sequence)), wellFormed) << hex;
+        // At the very end, a sequence cut short there must not be read past, nor one that the
+        // length field cuts short with the rest of it still in the chunk.
+        const auto atTheEnd = "<PARAMETERS/>" + std::string(sequence);
+        EXPECT_EQ(takes(atTheEnd), wellFormed) << hex;
+
+        if (wellFormed && std::strlen(sequence) > 1)
+        {
+            EXPECT_FALSE(takes(atTheEnd, (juce::int32) atTheEnd.size() - 1)) << hex;
+        }
     }
 }
