@@ -25,7 +25,6 @@ std::string ChunkText::of(const void* data, int sizeInBytes)
 std::string ChunkText::withoutRepeatedAttributes() const
 {
     std::string kept;
-    kept.reserve(text.size());
     size_t from = 0;
 
     for (const auto& [start, end] : repeatedAttributes)

@@ -99,17 +99,24 @@ TEST(ChunkText, TakesADocumentCutInAClosingTagWhereTheFrameworkReadsIt)
         }
 }
 
-// The parser reads the text as UTF-8 whatever a declaration names.
-TEST(ChunkText, TakesADeclaredDocumentWhereTheFrameworkReadsIt)
+// Declarations, comments, character data and space around an attribute's '=' are taken where
+// the parser reads them; it reads the text as UTF-8 whatever a declaration names.
+TEST(ChunkText, TakesTheMarkupAroundElementsWhereTheFrameworkReadsIt)
 {
+    std::vector<std::string> texts;
+
     for (const std::string declaration :
          {R"(<?xml version="1.0" encoding="UTF-8"?>)", R"( <?xml version="1.0"?> )",
           R"(<?xml version="1.0" encoding="ISO-8859-1"?>)", R"(<?xml encoding = "latin1" ?>)",
           R"(<?xml encoding="utf-16"?>)", R"(<?xml version="1.0" encoding="UTF-8")", "<?xml?"})
-    {
-        const auto text = declaration + document;
+        texts.push_back(declaration + document);
+
+    for (const std::string inside :
+         {R"(<!-- <a> --><PARAM id = "delay" value= '7'/><![CDATA[<x&y>]]>)", "<!-- <a/>", "<![CDATA[<a/>"})
+        texts.push_back("<PARAMETERS>" + inside + "</PARAMETERS>");
+
+    for (const auto& text : texts)
         EXPECT_EQ(takes(text), frameworkReads(text)) << text;
-    }
 }
 
 // Each character in its shortest form, no surrogate halves, nothing past U+10FFFF.

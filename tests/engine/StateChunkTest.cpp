@@ -355,7 +355,8 @@ TEST(StateChunk, NaNTextIsReadAsTextWithoutANumber)
 TEST(StateChunk, UnknownElementsAreKeptAndWrittenBack)
 {
     PreparedProcessor p;
-    const auto mystery = R"(<PARAM id="mystery" value="5" extra="yes"/>)";
+    // Only an attribute is read as binary data when its name starts "base64:", not an element.
+    const auto mystery = R"(<PARAM id="mystery" value="5" extra="yes"><base64:x/></PARAM>)";
 
     // Text beyond ASCII is fine as long as it is UTF-8.
     const std::string withUnicode = "<PARAMETERS note=\"\xc3\xbc"
