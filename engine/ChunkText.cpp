@@ -25,7 +25,6 @@ std::string ChunkText::of(const void* data, int sizeInBytes)
 std::string ChunkText::withoutRepeatedAttributes() const
 {
     std::string kept;
-    kept.reserve(text.size());
     size_t from = 0;
 
     for (const auto& [start, end] : repeatedAttributes)
@@ -107,11 +106,13 @@ bool ChunkText::staysWithinParserLimits()
 {
     auto i = skipSpace(0);
 
+    // The parser steps over a declaration as over any instruction outside the root, never
+    // reading the encoding it names: the text is UTF-8 whatever it says.
     if (text.compare(i, 5, "<?xml") == 0)
     {
         const auto end = text.find("?>", i);
 
-        if (end == npos || !declaresUnicode(text.substr(i, end - i)))
+        if (end == npos)
             return false;
 
         i = end + 2;
@@ -131,19 +132,6 @@ bool ChunkText::staysWithinParserLimits()
     }
 
     return true;
-}
-
-// The framework reads the text as UTF-8 whatever the declaration says, and objects to any other
-// encoding named there; it finds the name with these very calls.
-bool ChunkText::declaresUnicode(std::string_view declaration)
-{
-    const auto encoding = juce::String::fromUTF8(declaration.data(), (int) declaration.size())
-                              .fromFirstOccurrenceOf("encoding", false, true)
-                              .fromFirstOccurrenceOf("=", false, false)
-                              .fromFirstOccurrenceOf("\"", false, false)
-                              .upToFirstOccurrenceOf("\"", false, false)
-                              .trim();
-    return encoding.isEmpty() || encoding.startsWithIgnoreCase("utf-");
 }
 
 // Where the comment, character data, closing tag or element that starts at i ends.
@@ -208,10 +196,9 @@ size_t ChunkText::tagEnd(size_t i)
     return npos;
 }
 
-// A name ends where the parser's own rule ends it (ASCII letters, digits and "_-:.", or any
-// character past the first 160 that the C library calls a letter or digit), so the name checked
-// here is the one it builds, and whatever stops it short is left to be read, and refused, as what
-// follows the name.
+// A name ends where the parser's own rule ends it (at the first character that is neither one of
+// "_-:." nor what the C library calls a letter or digit), so the name checked here is the one it
+// builds, and whatever stops it short is left to be read, and refused, as what follows the name.
 size_t ChunkText::nameEnd(size_t i, bool isAttribute) const
 {
     auto end = i;
@@ -232,11 +219,7 @@ size_t ChunkText::nameEnd(size_t i, bool isAttribute) const
 
 bool ChunkText::isNameCharacter(juce::juce_wchar c)
 {
-    if (c < 160)
-        return c < 128 && (juce::CharacterFunctions::isLetterOrDigit((char) c) || c == '_' || c == '-' ||
-                           c == ':' || c == '.');
-
-    return juce::CharacterFunctions::isLetterOrDigit(c);
+    return juce::CharacterFunctions::isLetterOrDigit(c) || c == '_' || c == '-' || c == ':' || c == '.';
 }
 
 // The bytes of a sequence that starts with lead, or 0 where no sequence may start with it.
@@ -245,11 +228,12 @@ int ChunkText::sequenceLength(unsigned char lead)
     return lead < 0x80 ? 1 : lead < 0xc2 ? 0 : lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : lead < 0xf5 ? 4 : 0;
 }
 
-// The code point at i of text already checked as UTF-8, and the bytes it takes.
+// The code point at i of text already checked as UTF-8, and the bytes it takes: at least one, so
+// that a scan always moves on.
 juce::juce_wchar ChunkText::codePointAt(std::string_view text, size_t i, int& length)
 {
     const auto lead = (unsigned char) text[i];
-    length = sequenceLength(lead);
+    length = juce::jmax(1, sequenceLength(lead));
     auto c = (juce::juce_wchar)(length == 1 ? lead : lead & (0x7f >> length));
 
     for (int k = 1; k < length; ++k)

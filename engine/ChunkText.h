@@ -25,7 +25,6 @@ private:
     static bool isWellFormedUtf8(std::string_view text);
     bool staysWithinParserLimits();
     std::string withoutRepeatedAttributes() const;
-    static bool declaresUnicode(std::string_view declaration);
     size_t markupEnd(size_t i);
     size_t tagEnd(size_t i);
     size_t nameEnd(size_t i, bool isAttribute) const;

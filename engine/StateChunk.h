@@ -10,8 +10,11 @@ public:
     static void write(juce::AudioProcessorValueTreeState& state, juce::MemoryBlock& destination);
     static void read(juce::AudioProcessorValueTreeState& state, const void* data, int sizeInBytes);
 
-private:
+    // The document's tree that a read takes from the chunk, before it is made complete; an
+    // invalid tree where the read changes nothing.
     static juce::ValueTree parse(const void* data, int sizeInBytes, const juce::Identifier& expectedType);
+
+private:
     static void dropText(juce::XmlElement& element);
     static void makeValuesReadable(const juce::AudioProcessorValueTreeState& state, juce::ValueTree& tree);
     static juce::String withReadableExponent(const juce::String& text);

@@ -1,3 +1,4 @@
+#include "ChunkBytes.h"
 #include "PreparedProcessor.h"
 
 #include <gtest/gtest.h>
@@ -24,20 +25,6 @@ std::vector<juce::uint8> save(SorvandelAudioProcessor& processor)
 std::string textOf(const std::vector<juce::uint8>& chunk)
 {
     return {chunk.begin() + 8, chunk.end() - 1};
-}
-
-// A chunk around the given text. The length field may claim another length, and bytes may follow.
-std::vector<juce::uint8> chunkOf(const std::string& text, std::optional<juce::int32> length = {},
-                                 const std::string& after = {})
-{
-    const auto field = (juce::uint32) length.value_or((juce::int32) text.size());
-    std::vector<juce::uint8> chunk{0x56, 0x43, 0x32, 0x21};
-    for (int shift = 0; shift < 32; shift += 8)
-        chunk.push_back((juce::uint8)(field >> shift));
-    chunk.insert(chunk.end(), text.begin(), text.end());
-    chunk.push_back(0);
-    chunk.insert(chunk.end(), after.begin(), after.end());
-    return chunk;
 }
 
 std::string paramElement(const std::string& id, const std::string& value)
@@ -166,8 +153,6 @@ TEST(StateChunk, UnreadableDataChangesNothing)
         chunkOf(std::string("\0<PARAMETERS/>", 14)),
         chunkOf("this is not XML"),
         chunkOf(declaration + " <PARAMETERS>" + paramElement("delay", "7")),
-        chunkOf("<PARAMETERS>" + paramElement("delay", "7\xff") + "</PARAMETERS>"),
-        chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "</PARAMETERS>\xe2\x82"),
         // A name holding 'a' in two bytes: the framework's strings would save it cut short.
         chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "<X\xc1\xa1/></PARAMETERS>"),
         // Documents the framework's parser never returns from (an instruction followed by
@@ -181,7 +166,7 @@ TEST(StateChunk, UnreadableDataChangesNothing)
         chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "&<a>&#x41;</PARAMETERS>"),
         // Names that are not XML names, which the framework's elements refuse; an attribute the
         // tree would take as nameless binary data; an unknown entity, which the parser reads
-        // as a document of its own; an encoding the parser does not read.
+        // as a document of its own.
         chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "<1X/></PARAMETERS>"),
         chunkOf("<PARAMETERS><PARAM id=\"delay\" value=\"7\" -x=\"1\"/></PARAMETERS>"),
         chunkOf("<PARAMETERS><PARAM id=\"delay\" value=\"7\" base64:=\"AAAA\"/></PARAMETERS>"),
@@ -190,8 +175,6 @@ TEST(StateChunk, UnreadableDataChangesNothing)
         // the rest of the tag as text.
         chunkOf("<PARAMETERS><PARAM id=\"delay\" value=\"7\" a\xcc\xbd=\"<1X/>\"/></PARAMETERS>"),
         chunkOf("<PARAMETERS>" + paramElement("delay", "7") + "&e;</PARAMETERS>"),
-        chunkOf("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><PARAMETERS>" + paramElement("delay", "7") +
-                "</PARAMETERS>"),
     };
 
     // Should a load never return, the alarm ends the test instead of leaving it to hang.
@@ -372,7 +355,8 @@ TEST(StateChunk, NaNTextIsReadAsTextWithoutANumber)
 TEST(StateChunk, UnknownElementsAreKeptAndWrittenBack)
 {
     PreparedProcessor p;
-    const auto mystery = R"(<PARAM id="mystery" value="5" extra="yes"/>)";
+    // Only an attribute is read as binary data when its name starts "base64:", not an element.
+    const auto mystery = R"(<PARAM id="mystery" value="5" extra="yes"><base64:x/></PARAM>)";
 
     // Text beyond ASCII is fine as long as it is UTF-8.
     const std::string withUnicode = "<PARAMETERS note=\"\xc3\xbc"

@@ -1,6 +1,7 @@
 #include "ComponentState.h"
 #include "Conformance.h"
 #include "Signals.h"
+#include "StateChunk.h"
 
 #include <cmath>
 #include <set>
@@ -19,9 +20,7 @@ juce::Array<juce::File> corpusFiles()
 }
 
 // Whether the plug-in takes a chunk, and which of its parameters the taken document names, as
-// the framework's own reader of its binary XML wrapper sees it: the document replaces the state
-// whole when the reader finds one and its root is the state's type in any case. The reader
-// would step past the end of text that is not valid UTF-8, so such a chunk is refused first.
+// the plug-in's own chunk reading sees it; the bundle must do just that.
 struct ChunkReading
 {
     bool taken = false;
@@ -30,24 +29,12 @@ struct ChunkReading
 
 ChunkReading readChunk(const juce::MemoryBlock& chunk)
 {
-    ChunkReading reading;
-    const auto* bytes = static_cast<const char*>(chunk.getData());
-    const auto size = (int) chunk.getSize();
+    const auto tree = StateChunk::parse(chunk.getData(), (int) chunk.getSize(), "PARAMETERS");
+    ChunkReading reading{tree.isValid(), {}};
 
-    if (size > 8 && !juce::CharPointer_UTF8::isValidString(
-                        bytes + 8, juce::jmin(size - 8, (int) juce::ByteOrder::littleEndianInt(bytes + 4))))
-        return reading;
-
-    const auto xml = juce::AudioProcessor::getXmlFromBinary(bytes, size);
-
-    if (xml == nullptr || !xml->getTagName().equalsIgnoreCase("PARAMETERS"))
-        return reading;
-
-    reading.taken = true;
-
-    for (const auto* child : xml->getChildIterator())
+    for (const auto& child : tree)
         for (const auto* id : PluginParameters::ids)
-            if (child->getStringAttribute("id") == id)
+            if (child.getProperty("id").toString() == id)
                 reading.named.insert(id);
 
     return reading;
