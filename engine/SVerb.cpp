@@ -29,7 +29,7 @@ void SVerb::prepare(const juce::dsp::ProcessSpec& spec)
 
     const auto maximumDelay = static_cast<int>(4.0 * spec.sampleRate);
 
-    for (auto* line : {&allpass1, &allpass2, &allpass3, &tap1, &tap2, &tap3, &tap4})
+    for (auto* line : allLines())
     {
         line->prepare(spec);
         line->reset();
@@ -44,8 +44,13 @@ void SVerb::reset() noexcept
 {
     distortionUnit.reset();
 
-    for (auto* line : {&allpass1, &allpass2, &allpass3, &tap1, &tap2, &tap3, &tap4})
+    for (auto* line : allLines())
         line->reset();
+}
+
+std::array<SVerb::Line*, 7> SVerb::allLines() noexcept
+{
+    return {&allpass1, &allpass2, &allpass3, &tap1, &tap2, &tap3, &tap4};
 }
 
 std::array<float, 7> SVerb::getDelayLengths() const

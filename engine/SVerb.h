@@ -23,6 +23,7 @@ public:
 private:
     using Line = juce::dsp::DelayLine<float, juce::dsp::DelayLineInterpolationTypes::Linear>;
 
+    std::array<Line*, 7> allLines() noexcept;
     void setLengths(float delay, float spread);
     float processSample(int channel, float input);
 
